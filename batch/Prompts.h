@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+
+// Message box styles and answers, numbered as the program's message boxes
+// have always been numbered, so a style is an icon plus a set of buttons.
+namespace MessageStyle {
+constexpr unsigned Ok = 0x00;
+constexpr unsigned OkCancel = 0x01;
+constexpr unsigned YesNo = 0x04;
+constexpr unsigned IconHand = 0x10;
+constexpr unsigned IconQuestion = 0x20;
+constexpr unsigned IconExclamation = 0x30;
+constexpr unsigned ButtonsMask = 0x0F;
+constexpr unsigned IconMask = 0xF0;
+} // namespace MessageStyle
+
+enum MessageAnswer : int { IdOk = 1, IdCancel = 2, IdYes = 6, IdNo = 7 };
+
+// What the program asks of the person in front of it: modal messages that
+// return the button chosen, and the wait cursor. The dialog shows real message
+// boxes, the command line asks on the terminal, tests answer from a script.
+class Prompts {
+public:
+    virtual ~Prompts() = default;
+    virtual int ShowMessage(const std::string& text, unsigned style) = 0;
+    virtual void BeginWaitCursor() = 0;
+    virtual void EndWaitCursor() = 0;
+};
