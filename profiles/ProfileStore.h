@@ -6,19 +6,34 @@
 #include <string>
 #include <vector>
 
-// The per-user store of profiles: QSettings of organisation "Tollervane" and
-// the given application name, one group per profile below "Profiles".
+// The per-user store of profiles: the settings of organisation "Tollervane"
+// and the given application name, one group per profile below "Profiles"
+// holding "Do Padding", "Padding Color", "Frame Width" and "Frame Height".
+// Group names are the profile names as ProfileGroupName encodes them, so
+// every name comes back exactly as it was saved. Needs no QCoreApplication;
+// loading never writes or creates anything.
 class ProfileStore {
 public:
-    // applicationName is the program file's base name ("quillmere").
+    // applicationName is the program file's base name ("quillmere"): a renamed
+    // program has a store of its own.
     explicit ProfileStore(std::string applicationName);
 
+    // Writes the four values and replaces the settings file atomically; false
+    // when they could not all be written, leaving the previous file as it was.
     bool SaveProfile(const Profile& profile) const;
-    // Reads the four values of the profile named profile.name.
+    // Reads the four values of the profile named profile.name. False when one
+    // is missing or not a 32-bit integer; profile is then unchanged.
     bool LoadProfile(Profile& profile) const;
-    // Fills list with every stored profile that reads back whole, in the
-    // store's order, and hands back their names for the combo box.
+    // Replaces list's content with every stored profile that reads back
+    // whole, in the store's order, and names with their names in the same
+    // order (the dialog adds them to its combo box). A stored profile that
+    // cannot be read is skipped and left as it is in the store; the result is
+    // then false. When the store cannot be read at all, list and names are
+    // left untouched and the result is false.
     bool LoadProfiles(ProfileList& list, std::vector<std::string>& names) const;
+    // Writes every profile of the list in one replacement of the file: all of
+    // them are saved, or (false) none and the previous file stays. An empty
+    // list writes nothing.
     bool SaveProfiles(const ProfileList& list) const;
 
 private:
