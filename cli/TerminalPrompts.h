@@ -1,0 +1,31 @@
+#pragma once
+
+#include "Prompts.h"
+
+#include <cstdio>
+#include <string>
+
+// The program's messages on a terminal. Each message is written with the
+// program's name in front and its buttons as choices after it. A question is
+// answered by an option when one applies (--yes to a folder, --keep-going to
+// a failure), otherwise by the person at the terminal; with no terminal, or
+// at the end of its input, it takes the answer that does least: No, Cancel.
+class TerminalPrompts final : public Prompts {
+public:
+    // output receives the messages; input is the terminal the answers come
+    // from, or null when there is none. answerYes is --yes, goOn --keep-going.
+    TerminalPrompts(std::string name, std::FILE* output, std::FILE* input, bool answerYes,
+                    bool goOn);
+
+    int ShowMessage(const std::string& text, unsigned style) override;
+    // A terminal has no wait cursor; the progress lines show that work goes on.
+    void BeginWaitCursor() override {}
+    void EndWaitCursor() override {}
+
+private:
+    std::string programName;
+    std::FILE* out;
+    std::FILE* in;
+    bool assumeYes;
+    bool keepGoing;
+};
