@@ -69,6 +69,9 @@ ProfileKey::~ProfileKey() {
 
 bool ProfileKey::Open(const QString& subPath) {
     Close();
+    // NativeFormat is the INI format on Linux, in the file the desktop expects
+    // (~/.config/Tollervane/<application>.conf; IniFormat would name it .ini),
+    // and the registry on Windows.
     auto opened = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                               QStringLiteral("Tollervane"), applicationName);
     if (opened->status() == QSettings::AccessError) {

@@ -1,7 +1,9 @@
 #include "SyncAndVerify.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSettings>
 #include <QStringList>
 #include <QTemporaryFile>
@@ -10,6 +12,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 
 namespace {
@@ -72,6 +75,13 @@ bool SyncAndVerify(QSettings& settings) {
     const QString path = settings.fileName();
     const QByteArray target = QFile::encodeName(path);
     const QByteArray previous = target + ".previous." + QByteArray::number(::getpid());
+    // Another instance writing between this write and its check would look
+    // like a failed write and be undone; QSettings' own lock covers only the
+    // write. The lock is taken in good faith: a lock that cannot be had in
+    // time does not stop the write.
+    QDir().mkpath(QFileInfo(path).path());
+    QLockFile writing(path + QStringLiteral(".write-lock"));
+    writing.tryLock(std::chrono::seconds(10));
     const bool existed = QFileInfo::exists(path);
     // A second name for the previous file costs no space and survives the
     // rename that replaces the file. A file system without hard links leaves

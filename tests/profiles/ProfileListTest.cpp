@@ -48,6 +48,15 @@ void* operator new[](std::size_t size) {
     return ::operator new(size);
 }
 
+// Paired with the replacement above, which takes its memory from operator new.
+void operator delete[](void* block) noexcept {
+    ::operator delete(block);
+}
+
+void operator delete[](void* block, std::size_t) noexcept {
+    ::operator delete(block);
+}
+
 // Adding one at a time allocates one slot, then grows by size/8 limited to
 // 4..1024: 1, 5, 9, ... 41, then 46, 51, 57. Entries keep their order and
 // values across every growth.
