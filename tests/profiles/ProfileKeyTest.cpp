@@ -130,39 +130,3 @@ TEST_F(ProfileKeyTest, ReadDwordTakesOnly32BitIntegers) {
     EXPECT_FALSE(key.ReadDword(QStringLiteral("missing"), untouched));
     EXPECT_EQ(untouched, 3u);
 }
-
-// What WriteDword writes reads back as the same 32 bits through either form,
-// both before and after the file is read again, and the file shows signed
-// values with their sign.
-TEST_F(ProfileKeyTest, WriteDwordKeepsAll32Bits) {
-    {
-        ProfileKey key(app.toStdString());
-        ASSERT_TRUE(key.Open(QStringLiteral("g")));
-        ASSERT_TRUE(key.WriteDword(QStringLiteral("min"), INT32_MIN));
-        ASSERT_TRUE(key.WriteDword(QStringLiteral("neg"), -5));
-        ASSERT_TRUE(key.WriteDword(QStringLiteral("all"), 0xFFFFFFFFu));
-        ASSERT_TRUE(key.WriteDword(QStringLiteral("high"), 0x80000000u));
-        std::int32_t value = 0;
-        ASSERT_TRUE(key.ReadDword(QStringLiteral("all"), value));
-        EXPECT_EQ(value, -1);
-        ASSERT_TRUE(key.Close());
-    }
-    const std::string text = ReadText(StoreFile(app));
-    EXPECT_NE(text.find("neg=-5\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("all=4294967295\n"), std::string::npos) << text;
-
-    // A copy under another name is parsed afresh from the disk.
-    WriteText(StoreFile(QStringLiteral("copy")), text);
-    ProfileKey key("copy");
-    ASSERT_TRUE(key.Open(QStringLiteral("g")));
-    std::int32_t signedValue = 0;
-    std::uint32_t unsignedValue = 0;
-    ASSERT_TRUE(key.ReadDword(QStringLiteral("min"), unsignedValue));
-    EXPECT_EQ(unsignedValue, 0x80000000u);
-    ASSERT_TRUE(key.ReadDword(QStringLiteral("neg"), unsignedValue));
-    EXPECT_EQ(unsignedValue, 0xFFFFFFFBu);
-    ASSERT_TRUE(key.ReadDword(QStringLiteral("all"), signedValue));
-    EXPECT_EQ(signedValue, -1);
-    ASSERT_TRUE(key.ReadDword(QStringLiteral("high"), signedValue));
-    EXPECT_EQ(signedValue, INT32_MIN);
-}
