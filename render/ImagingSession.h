@@ -11,6 +11,10 @@ public:
 
     bool Started() const { return started; }
 
+    // Whether a started session is alive in this process: conversions refuse
+    // to run without one.
+    static bool Active();
+
 private:
     bool started = false;
 };
