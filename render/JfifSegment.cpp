@@ -1,0 +1,50 @@
+#include "JfifSegment.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr double millimetresPerInch = 25.4;
+
+// JFIF keeps each density in 16 bits, and 0 there means "no unit".
+std::uint16_t DotsPerInch(double pixelsPerMm) {
+    const double dpi = std::round(pixelsPerMm * millimetresPerInch);
+    if (dpi < 1) {
+        return 1;
+    }
+    return dpi > 65535 ? std::uint16_t{65535} : static_cast<std::uint16_t>(dpi);
+}
+
+} // namespace
+
+JfifDensity DensityFromResolution(double xPixelsPerMm, double yPixelsPerMm) {
+    const bool unset = xPixelsPerMm == 1.0 && yPixelsPerMm == 1.0;
+    const auto usable = [](double r) { return std::isfinite(r) && r > 0; };
+    if (unset || !usable(xPixelsPerMm) || !usable(yPixelsPerMm)) {
+        return {};
+    }
+    return {DotsPerInch(xPixelsPerMm), DotsPerInch(yPixelsPerMm)};
+}
+
+std::array<unsigned char, 18> MakeJfifSegment(JfifDensity density) {
+    const auto high = [](std::uint16_t v) { return static_cast<unsigned char>(v >> 8); };
+    const auto low = [](std::uint16_t v) { return static_cast<unsigned char>(v & 0xFF); };
+    return {0xFF,
+            0xE0, // APP0
+            0x00,
+            0x10, // length of what follows the marker
+            'J',
+            'F',
+            'I',
+            'F',
+            0x00, // identifier
+            0x01,
+            0x01, // version 1.01
+            0x01, // densities in dots per inch
+            high(density.x),
+            low(density.x),
+            high(density.y),
+            low(density.y),
+            0x00,
+            0x00}; // no thumbnail
+}
