@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QIcon>
+
+// The program's icon, from the pictures built into it.
+QIcon AppIcon();

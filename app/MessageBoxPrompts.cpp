@@ -1,0 +1,82 @@
+#include "MessageBoxPrompts.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <optional>
+#include <vector>
+
+namespace {
+
+QMessageBox::Icon IconFor(unsigned style) {
+    switch (style & MessageStyle::IconMask) {
+    case MessageStyle::IconHand:
+        return QMessageBox::Critical;
+    case MessageStyle::IconQuestion:
+        return QMessageBox::Question;
+    case MessageStyle::IconExclamation:
+        return QMessageBox::Warning;
+    default:
+        return QMessageBox::NoIcon;
+    }
+}
+
+// The buttons in the order they are shown; the first is the default.
+std::vector<QMessageBox::StandardButton> ButtonsFor(unsigned style) {
+    switch (style & MessageStyle::ButtonsMask) {
+    case MessageStyle::OkCancel:
+        return {QMessageBox::Ok, QMessageBox::Cancel};
+    case MessageStyle::YesNo:
+        return {QMessageBox::Yes, QMessageBox::No};
+    default:
+        return {QMessageBox::Ok};
+    }
+}
+
+int AnswerFor(QMessageBox::StandardButton button) {
+    switch (button) {
+    case QMessageBox::Cancel:
+        return IdCancel;
+    case QMessageBox::Yes:
+        return IdYes;
+    case QMessageBox::No:
+        return IdNo;
+    default:
+        return IdOk;
+    }
+}
+
+} // namespace
+
+int MessageBoxPrompts::ShowMessage(const std::string& text, unsigned style) {
+    QWidget* owner = QApplication::activeModalWidget();
+    if (!owner)
+        owner = QApplication::activeWindow();
+    QMessageBox box(IconFor(style), QGuiApplication::applicationDisplayName(),
+                    QString::fromUtf8(text), QMessageBox::NoButton, owner);
+    // Paths and names are shown as they are, never read as markup.
+    box.setTextFormat(Qt::PlainText);
+    const auto buttons = ButtonsFor(style);
+    for (const auto button : buttons)
+        box.addButton(button);
+    box.setDefaultButton(buttons.front());
+    // Escape means Cancel or No; a box with one button lets Escape take it.
+    box.setEscapeButton(box.button(buttons.back()));
+
+    std::optional<OverrideCursor> arrow;
+    if (!waitCursors.empty())
+        arrow.emplace(Qt::ArrowCursor);
+    box.exec();
+    auto* clicked = box.clickedButton();
+    return AnswerFor(clicked ? box.standardButton(clicked) : buttons.back());
+}
+
+void MessageBoxPrompts::BeginWaitCursor() {
+    waitCursors.emplace_back(Qt::WaitCursor);
+}
+
+void MessageBoxPrompts::EndWaitCursor() {
+    if (!waitCursors.empty())
+        waitCursors.pop_back();
+}

@@ -1,0 +1,150 @@
+#include "ResizerDialog.h"
+
+#include "AboutDialog.h"
+#include "AppIcon.h"
+#include "IntegerText.h"
+#include "ProfileCombo.h"
+#include "ui_ResizerDialog.h"
+
+#include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QMenu>
+#include <QMimeData>
+#include <QShortcut>
+#include <QUrl>
+
+namespace {
+
+const char* const integerPrompt = "Please enter an integer.";
+const char* const imagingFailed = "Error in gdi+";
+
+// The items of a drop in the drop's order: local files as the file system's
+// bytes, anything else as its address, to be reported as a failed item.
+std::vector<DroppedItem> DroppedItems(const QMimeData& mime) {
+    std::vector<DroppedItem> items;
+    for (const QUrl& url : mime.urls()) {
+        if (url.isLocalFile())
+            items.push_back({QFile::encodeName(url.toLocalFile()).toStdString(), true});
+        else
+            items.push_back({url.toString().toStdString(), false});
+    }
+    return items;
+}
+
+} // namespace
+
+ResizerDialog::ResizerDialog(DialogServices dialogServices, QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui::ResizerDialog>()),
+      services(std::move(dialogServices)) {
+    ui->setupUi(this);
+    // A fixed-size dialog: it can be minimised and closed, not maximised.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    profileCombo = std::make_unique<ProfileCombo>(*ui->comboProfile1003);
+    InitDialog();
+}
+
+ResizerDialog::~ResizerDialog() = default;
+
+void ResizerDialog::InitDialog() {
+    UpdateData(false);
+
+    // Window managers keep the window menu to themselves, so the About item
+    // lives in the dialog's context menu, and F1 opens it as well.
+    auto* help = new QShortcut(QKeySequence::HelpContents, this);
+    connect(help, &QShortcut::activated, this, &ResizerDialog::ShowAbout);
+
+    setWindowIcon(AppIcon());
+
+    imaging = services.startImaging();
+    if (!imaging)
+        services.prompts.ShowMessage(imagingFailed, MessageStyle::Ok);
+
+    ui->buttonDone1->setFocus();
+}
+
+bool ResizerDialog::ExchangeInteger(QLineEdit& edit, std::int32_t& value, bool saveAndValidate) {
+    if (!saveAndValidate) {
+        edit.setText(QString::number(value));
+        return true;
+    }
+    const auto parsed = ParseInteger(edit.text().toStdString());
+    if (!parsed) {
+        services.prompts.ShowMessage(integerPrompt,
+                                     MessageStyle::Ok | MessageStyle::IconExclamation);
+        edit.setFocus();
+        edit.selectAll();
+        return false;
+    }
+    value = *parsed;
+    return true;
+}
+
+bool ResizerDialog::UpdateData(bool saveAndValidate) {
+    if (saveAndValidate)
+        settings.doPadding = ui->checkAddPadding1000->isChecked() ? 1 : 0;
+    else
+        ui->checkAddPadding1000->setChecked(settings.doPadding != 0);
+
+    if (!ExchangeInteger(*ui->editHeight1006, settings.frameHeight, saveAndValidate))
+        return false;
+    if (!ExchangeInteger(*ui->editWidth1005, settings.frameWidth, saveAndValidate))
+        return false;
+
+    if (saveAndValidate)
+        profileName = profileCombo->EditText();
+    else
+        profileCombo->ShowName(profileName);
+    return true;
+}
+
+void ResizerDialog::accept() {
+    UpdateData(true);
+    if (UpdateData(true))
+        QDialog::accept();
+}
+
+void ResizerDialog::ShowAbout() {
+    AboutDialog about(this);
+    about.exec();
+}
+
+void ResizerDialog::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    menu.addAction(AppIcon(), QStringLiteral("&About Quillmere..."), this,
+                   &ResizerDialog::ShowAbout);
+    menu.exec(event->globalPos());
+}
+
+void ResizerDialog::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void ResizerDialog::dragMoveEvent(QDragMoveEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void ResizerDialog::dropEvent(QDropEvent* event) {
+    if (!event->mimeData()->hasUrls())
+        return;
+    event->acceptProposedAction();
+    // The batch asks questions in modal boxes; it runs once the drop itself is
+    // over, so the program the files came from is not held up until it ends.
+    QMetaObject::invokeMethod(
+        this, [this, drop = DroppedItems(*event->mimeData())] { RunDrop(drop); },
+        Qt::QueuedConnection);
+}
+
+void ResizerDialog::RunDrop(const std::vector<DroppedItem>& drop) {
+    RunDropBatch(
+        drop, services.prompts, services.fileSystem,
+        [this](const std::string& source, const std::string& output) {
+            return services.convert(settings, source, output);
+        },
+        [this] { UpdateData(true); });
+}

@@ -1,0 +1,33 @@
+#include "AppIcon.h"
+#include "ConvertImage.h"
+#include "ImagingSession.h"
+#include "MessageBoxPrompts.h"
+#include "PosixFileSystem.h"
+#include "ResizerDialog.h"
+
+#include <QApplication>
+
+#include <memory>
+
+int main(int argc, char* argv[]) {
+    // The application name stays the program file's base name: it names the
+    // profile store. People see the display name.
+    QApplication application(argc, argv);
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Quillmere"));
+    QGuiApplication::setDesktopFileName(QStringLiteral(QUILLMERE_APP_ID));
+    QApplication::setWindowIcon(AppIcon());
+
+    MessageBoxPrompts prompts;
+    PosixFileSystem fileSystem;
+    ResizerDialog dialog({
+        .prompts = prompts,
+        .fileSystem = fileSystem,
+        .convert = ConvertImage,
+        .startImaging = []() -> ImagingToken {
+            auto session = std::make_shared<ImagingSession>();
+            return session->Started() ? session : nullptr;
+        },
+    });
+    dialog.exec();
+    return 0;
+}
