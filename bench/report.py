@@ -75,7 +75,7 @@ def table(size, results):
     for _, title in modes:
         head1 += f" | {title:^40}"
         head2 += f" | {'ms/pic':>8} {'cpu ms/pic':>10} {'peak MB':>8} {'÷ quill':>9}"
-    lines += [head1, head2, "-" * len(head2)]
+    lines += [head1.rstrip(), head2, "-" * len(head2)]
     notes = []
     for tool, name in TOOLS:
         line = f"{name:26}"
