@@ -21,8 +21,8 @@ using vips::VImage;
 // The largest side a JPEG file can record.
 constexpr std::int32_t largestJpegSide = 65500;
 
-// Drawn pictures above this many bytes are kept on disk rather than in memory
-// while they are turned upright; libvips draws the same line for its own
+// Pictures above this many bytes are kept on disk rather than in memory while
+// they are turned upright; libvips draws the same line for its own
 // random-access decodes.
 constexpr double largestInMemory = 100.0 * 1024 * 1024;
 
@@ -63,21 +63,23 @@ VImage Opaque(VImage image, const std::vector<double>& background) {
     return image.format() == VIPS_FORMAT_UCHAR ? image : image.cast(VIPS_FORMAT_UCHAR);
 }
 
+double Bytes(const VImage& image) {
+    return double(image.width()) * image.height() * image.bands();
+}
+
 // Turning a picture upright reads it out of order, but the decoder delivers
-// it once from top to bottom. So the drawn picture (never the full-size
-// source) is kept whole first: in memory, or in a temporary file that libvips
-// removes itself when it is large.
-VImage Upright(const VImage& drawn) {
-    const double bytes = double(drawn.width()) * drawn.height() * drawn.bands();
-    if (bytes <= largestInMemory) {
-        return drawn.copy_memory().autorot();
+// it once from top to bottom, so the picture is kept whole first: in memory,
+// or in a temporary file that libvips removes itself when it is large.
+VImage Upright(const VImage& image) {
+    if (Bytes(image) <= largestInMemory) {
+        return image.copy_memory().autorot();
     }
     VipsImage* temp = vips_image_new_temp_file("%s.v");
     if (temp == nullptr) {
         throw vips::VError();
     }
     VImage disc(temp);
-    drawn.write(disc);
+    image.write(disc);
     return disc.autorot();
 }
 
@@ -89,7 +91,9 @@ int LoadShrink(float scale) {
 }
 
 // Scales the opened picture to exactly drawWidth x drawHeight as the viewer
-// sees it, upright.
+// sees it, upright. Of the decoded picture and the drawn one, the smaller is
+// the one kept whole for turning: the drawn picture when reducing, so a huge
+// source is never held, and the source when enlarging.
 VImage Draw(const PictureFile& picture, VImage opened, const FrameFit& fit,
             const std::vector<double>& background) {
     const int orientation = vips_image_get_orientation(opened.get_image());
@@ -97,15 +101,20 @@ VImage Draw(const PictureFile& picture, VImage opened, const FrameFit& fit,
     VImage image = shrink > 1 ? picture.Load(shrink) : std::move(opened);
     image = Opaque(ToSrgb8(image), background);
 
-    // Scaled before it is turned, so the sizes swap for a quarter turn.
-    const bool swap = SwapsAxes(orientation);
+    const bool turn = orientation != 1;
+    const bool turnFirst = turn && Bytes(image) <= double(fit.drawWidth) * fit.drawHeight * 3;
+    if (turnFirst) {
+        image = Upright(image);
+    }
+    // Scaled before it is turned, the sizes swap for a quarter turn.
+    const bool swap = SwapsAxes(orientation) && !turnFirst;
     const int width = swap ? fit.drawHeight : fit.drawWidth;
     const int height = swap ? fit.drawWidth : fit.drawHeight;
     image = image.resize(double(width) / image.width(),
                          VImage::option()
                              ->set("vscale", double(height) / image.height())
                              ->set("kernel", VIPS_KERNEL_CUBIC));
-    return orientation > 1 && orientation <= 8 ? Upright(image) : image;
+    return turn && !turnFirst ? Upright(image) : image;
 }
 
 // Encodes at quality 80 (the IJG tables scaled for 80), baseline, 4:2:0, with

@@ -493,26 +493,36 @@ TEST_F(ConvertImageTest, TakesFileNamesAsTheyAre) {
 // before fitting (a 600 x 400 picture with orientation 6 fits as 400 x 600)
 // and no orientation tag is left in the output. The stored picture has its
 // top-left quarter red; each row says in which quarter it must show. The
-// large frame keeps the drawn picture on disk while it is turned.
+// picture is turned before scaling when enlarged and after when reduced, and
+// the last row is large enough to be turned on disk.
 TEST_F(ConvertImageTest, TurnsPicturesUpright) {
     enum Quarter { TopLeft, TopRight, BottomLeft, BottomRight };
     struct Row {
         int orientation;
         Quarter red;
-        int scale;
+        int storedWidth, storedHeight;
+        double frameScale; // frame = displayed size x this
     };
-    const Row rows[] = {{1, TopLeft, 1},     {2, TopRight, 1},   {3, BottomRight, 1},
-                        {4, BottomLeft, 1},  {5, TopLeft, 1},    {6, TopRight, 1},
-                        {7, BottomRight, 1}, {8, BottomLeft, 1}, {6, TopRight, 13}};
-    const VImage stored = Solid(600, 400, blue200).insert(Solid(300, 200, red), 0, 0);
+    const Row rows[] = {
+        {1, TopLeft, 600, 400, 1},       {2, TopRight, 600, 400, 1},
+        {3, BottomRight, 600, 400, 1},   {4, BottomLeft, 600, 400, 1},
+        {5, TopLeft, 600, 400, 1},       {6, TopRight, 600, 400, 1},
+        {7, BottomRight, 600, 400, 1},   {8, BottomLeft, 600, 400, 1},
+        {6, TopRight, 600, 400, 2.5},    {8, BottomLeft, 600, 400, 0.5},
+        {3, BottomRight, 600, 400, 0.5}, {6, TopRight, 7500, 5000, 0.98},
+    };
     const std::string source = folder.File("phone.jpg");
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message()
-                     << "orientation " << row.orientation << " scale " << row.scale);
-        SaveWithOrientation(stored, row.orientation, source);
+                     << "orientation " << row.orientation << ", " << row.storedWidth << " x "
+                     << row.storedHeight << " into " << row.frameScale);
+        const int w = row.storedWidth;
+        const int h = row.storedHeight;
+        SaveWithOrientation(Solid(w, h, blue200).insert(Solid(w / 2, h / 2, red), 0, 0),
+                            row.orientation, source);
         const bool turned = row.orientation >= 5;
-        const int width = (turned ? 400 : 600) * row.scale;
-        const int height = (turned ? 600 : 400) * row.scale;
+        const int width = int((turned ? h : w) * row.frameScale);
+        const int height = int((turned ? w : h) * row.frameScale);
         ASSERT_EQ(ConvertImage(Frame(width, height), source, out), 1);
         const VImage result = Decode(out);
         ASSERT_EQ(result.width(), width);
