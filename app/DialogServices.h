@@ -2,6 +2,7 @@
 
 #include "FileSystem.h"
 #include "FrameSettings.h"
+#include "ProfileStore.h"
 #include "Prompts.h"
 
 #include <functional>
@@ -25,4 +26,6 @@ struct DialogServices {
     FileSystem& fileSystem;
     FrameConverter convert;
     ImagingStarter startImaging;
+    // Read once while the dialog opens, written once at "Done".
+    const ProfileStore& store;
 };

@@ -14,7 +14,7 @@ std::string ToName(const QString& text) {
 }
 } // namespace
 
-ProfileCombo::ProfileCombo(QComboBox& comboBox) : QObject(&comboBox), box(comboBox) {
+ProfileCombo::ProfileCombo(QComboBox& comboBox) : box(comboBox) {
     box.setEditable(true);
     // A typed name is never taken into the list by itself: only Save adds.
     box.setInsertPolicy(QComboBox::NoInsert);
@@ -38,10 +38,15 @@ int ProfileCombo::CurrentIndex() const {
 }
 
 std::string ProfileCombo::Text(int index) const {
-    return ToName(box.itemText(index));
+    return box.itemData(index).toByteArray().toStdString();
 }
 
 std::string ProfileCombo::EditText() const {
+    // A chosen entry gives back its name's own bytes, which its shown text
+    // may not spell when the name is no valid UTF-8.
+    const int current = box.currentIndex();
+    if (current >= 0 && box.currentText() == box.itemText(current))
+        return Text(current);
     return ToName(box.currentText());
 }
 
@@ -50,7 +55,7 @@ int ProfileCombo::Add(const std::string& name) {
     const QString edit = box.currentText();
     const bool wasEmpty = box.count() == 0;
     const int position = ComboRules::InsertPosition(Entries(), text);
-    box.insertItem(position, text);
+    box.insertItem(position, text, QByteArray::fromStdString(name));
     // The first entry of an empty box would become its selection and replace
     // the edit field; adding an entry selects nothing.
     if (wasEmpty)

@@ -11,7 +11,9 @@ class QComboBox;
 // expect of it. Entries are added at their sorted place (equal texts are
 // allowed), changing the selection from code never raises userPicked, and the
 // edit field keeps its text unless a selection replaces it.
-// Names are UTF-8 bytes, as profiles hold them.
+// Names are bytes, as profiles hold them: each entry keeps its name's bytes
+// and shows them as UTF-8; typed text is taken as UTF-8. The box must outlive
+// this object.
 class ProfileCombo : public QObject {
     Q_OBJECT
 public:

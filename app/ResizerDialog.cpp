@@ -2,10 +2,12 @@
 
 #include "AboutDialog.h"
 #include "AppIcon.h"
+#include "ColorRef.h"
 #include "IntegerText.h"
 #include "ProfileCombo.h"
 #include "ui_ResizerDialog.h"
 
+#include <QColorDialog>
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -19,6 +21,7 @@ namespace {
 
 const char* const integerPrompt = "Please enter an integer.";
 const char* const imagingFailed = "Error in gdi+";
+const char* const noSuchProfile = "Profile name doesn't exist.";
 
 // The items of a drop in the drop's order: local files as the file system's
 // bytes, anything else as its address, to be reported as a failed item.
@@ -44,6 +47,11 @@ ResizerDialog::ResizerDialog(DialogServices dialogServices, QWidget* parent)
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     profileCombo = std::make_unique<ProfileCombo>(*ui->comboProfile1003);
+    connect(profileCombo.get(), &ProfileCombo::userPicked, this,
+            &ResizerDialog::OnSelchangeProfile);
+    connect(ui->buttonSave1004, &QPushButton::clicked, this, &ResizerDialog::OnSave);
+    connect(ui->buttonRemove1007, &QPushButton::clicked, this, &ResizerDialog::OnRemove);
+    connect(ui->buttonChange1009, &QPushButton::clicked, this, &ResizerDialog::OnChangeColor);
     InitDialog();
 }
 
@@ -58,6 +66,8 @@ void ResizerDialog::InitDialog() {
     connect(help, &QShortcut::activated, this, &ResizerDialog::ShowAbout);
 
     setWindowIcon(AppIcon());
+
+    LoadProfiles();
 
     imaging = services.startImaging();
     if (!imaging)
@@ -103,8 +113,94 @@ bool ResizerDialog::UpdateData(bool saveAndValidate) {
 
 void ResizerDialog::accept() {
     UpdateData(true);
+    services.store.SaveProfiles(profiles);
     if (UpdateData(true))
         QDialog::accept();
+}
+
+/*
+ * Profiles that cannot be read are left out by the store; the rest fill the
+ * list and the box, and the box's first entry in its sorted order, which need
+ * not be the list's first profile, becomes the current profile as if it had
+ * been picked.
+ */
+void ResizerDialog::LoadProfiles() {
+    std::vector<std::string> names;
+    services.store.LoadProfiles(profiles, names);
+    for (const std::string& name : names)
+        profileCombo->Add(name);
+    profileCombo->Select(0);
+    if (profileCombo->Count() > 0)
+        OnSelchangeProfile();
+}
+
+void ResizerDialog::OnSelchangeProfile() {
+    const int index = profileCombo->CurrentIndex();
+    if (index >= 0)
+        SelectProfile(profileCombo->Text(index));
+}
+
+void ResizerDialog::SelectProfile(const std::string& name) {
+    const std::int32_t index = profiles.FindProfile(name);
+    if (index < 0) {
+        services.prompts.ShowMessage(noSuchProfile, MessageStyle::IconHand);
+        return;
+    }
+    const Profile& profile = profiles[index];
+    profileName = profile.name;
+    settings.doPadding = profile.doPadding;
+    settings.paddingColor = profile.paddingColor;
+    settings.frameWidth = profile.frameWidth;
+    settings.frameHeight = profile.frameHeight;
+    SetPaddingColor(profile.paddingColor);
+    UpdateData(false);
+}
+
+/*
+ * A field without an integer stops the transfer, and Save goes on with what
+ * the members then hold: the values are stored under the name taken last.
+ */
+void ResizerDialog::OnSave() {
+    UpdateData(true);
+    const Profile current{profileName, settings.doPadding, settings.paddingColor,
+                          settings.frameWidth, settings.frameHeight};
+    const std::int32_t index = profiles.FindProfile(profileName);
+    if (index >= 0) {
+        profiles[index] = current;
+        return;
+    }
+    profiles.Add(current);
+    profileCombo->Add(profileName);
+}
+
+/*
+ * The list is searched by exact name, the box without regard to case from
+ * its second entry on; with names that differ only in case the two can part,
+ * and the box may lose the entry of another profile than the one removed.
+ */
+void ResizerDialog::OnRemove() {
+    UpdateData(true);
+    const std::int32_t index = profiles.FindProfile(profileName);
+    if (index < 0) {
+        services.prompts.ShowMessage(noSuchProfile, MessageStyle::IconHand);
+        return;
+    }
+    profiles.RemoveAt(index);
+    profileCombo->Remove(profileCombo->FindExact(0, profileName));
+    profileCombo->Select(0);
+    if (profileCombo->Count() != 0)
+        OnSelchangeProfile();
+}
+
+void ResizerDialog::OnChangeColor() {
+    QColorDialog chooser(ColorFromRef(settings.paddingColor), this);
+    if (chooser.exec() == QDialog::Accepted)
+        SetPaddingColor(RefFromColor(chooser.selectedColor()));
+}
+
+void ResizerDialog::SetPaddingColor(std::uint32_t colorRef) {
+    settings.paddingColor = colorRef;
+    ui->swatchPaddingColor1010->SetColor(colorRef);
 }
 
 void ResizerDialog::ShowAbout() {

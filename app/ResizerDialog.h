@@ -3,6 +3,7 @@
 #include "DialogServices.h"
 #include "DropBatch.h"
 #include "FrameSettings.h"
+#include "ProfileList.h"
 
 #include <QDialog>
 
@@ -18,8 +19,10 @@ class ResizerDialog;
 }
 
 // The program's one window. It holds the current frame settings and profile
-// name, exchanges them with its fields, converts the files dropped on it and
-// keeps the imaging library started while it exists.
+// name, exchanges them with its fields, edits the profiles of the run,
+// converts the files dropped on it and keeps the imaging library started
+// while it exists. Profiles are read from the store while it opens and
+// written back only at "Done".
 class ResizerDialog : public QDialog {
     Q_OBJECT
 public:
@@ -33,11 +36,27 @@ public:
 
     const FrameSettings& Settings() const { return settings; }
     const std::string& ProfileName() const { return profileName; }
+    const ProfileList& Profiles() const { return profiles; }
 
     // "Done": takes the fields, and ends the dialog when they hold integers.
     void accept() override;
 
     void ShowAbout();
+
+    // The profile commands. Nothing here touches the store.
+    // An entry was picked from the profile box: show its profile.
+    void OnSelchangeProfile();
+    // Copies the named profile into the current values and the fields, or
+    // reports that no profile has exactly that name.
+    void SelectProfile(const std::string& name);
+    // Stores the current values under the name in the profile field.
+    void OnSave();
+    // Removes the profile named in the profile field and shows the first
+    // remaining entry.
+    void OnRemove();
+    // Lets the person choose the padding colour, starting from the current one.
+    void OnChangeColor();
+    void SetPaddingColor(std::uint32_t colorRef);
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -47,6 +66,7 @@ protected:
 
 private:
     void InitDialog();
+    void LoadProfiles();
     bool ExchangeInteger(QLineEdit& edit, std::int32_t& value, bool saveAndValidate);
     void RunDrop(const std::vector<DroppedItem>& drop);
 
@@ -55,5 +75,6 @@ private:
     DialogServices services;
     FrameSettings settings;
     std::string profileName;
+    ProfileList profiles;
     ImagingToken imaging;
 };

@@ -3,6 +3,7 @@
 #include "ImagingSession.h"
 #include "MessageBoxPrompts.h"
 #include "PosixFileSystem.h"
+#include "ProfileStore.h"
 #include "ResizerDialog.h"
 
 #include <QApplication>
@@ -19,6 +20,7 @@ int main(int argc, char* argv[]) {
 
     MessageBoxPrompts prompts;
     PosixFileSystem fileSystem;
+    const ProfileStore store(QCoreApplication::applicationName().toStdString());
     ResizerDialog dialog({
         .prompts = prompts,
         .fileSystem = fileSystem,
@@ -27,6 +29,7 @@ int main(int argc, char* argv[]) {
             auto session = std::make_shared<ImagingSession>();
             return session->Started() ? session : nullptr;
         },
+        .store = store,
     });
     dialog.exec();
     return 0;

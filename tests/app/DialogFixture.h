@@ -56,6 +56,7 @@ protected:
                     return failing.count(source) ? 0 : 1;
                 },
             .startImaging = [this] { return imagingStarts ? std::make_shared<int>(0) : nullptr; },
+            .store = store,
         };
     }
 
@@ -77,8 +78,15 @@ protected:
         return QUrl::fromLocalFile(QString::fromStdString(path));
     }
 
+    // Every test has a store of its own in the test run's settings folder.
+    static std::string StoreName() {
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        return std::string("app-") + test->test_suite_name() + "-" + test->name();
+    }
+
     ScriptedPrompts prompts;
     PosixFileSystem fileSystem;
+    const ProfileStore store{StoreName()};
     std::vector<Conversion> conversions;
     std::set<std::string> failing;
     bool imagingStarts = true;

@@ -137,6 +137,7 @@ TEST(AppMessageBoxPrompts, ARealFailureMessageDuringADropEndsTheBatchOnCancel) {
 
     MessageBoxPrompts prompts;
     PosixFileSystem fileSystem;
+    const ProfileStore store("app-real-message-box");
     std::vector<std::string> converted;
     std::optional<Qt::CursorShape> cursorWhileConverting;
     ResizerDialog dialog({
@@ -149,6 +150,7 @@ TEST(AppMessageBoxPrompts, ARealFailureMessageDuringADropEndsTheBatchOnCancel) {
                 return source == broken ? 0 : 1;
             },
         .startImaging = [] { return std::make_shared<int>(0); },
+        .store = store,
     });
     dialog.show();
 

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,8 +25,8 @@ protected:
         other = new QPushButton(QStringLiteral("other"));
         layout->addWidget(box);
         layout->addWidget(other);
-        combo = new ProfileCombo(*box);
-        picks = std::make_unique<QSignalSpy>(combo, &ProfileCombo::userPicked);
+        combo = std::make_unique<ProfileCombo>(*box);
+        picks = std::make_unique<QSignalSpy>(combo.get(), &ProfileCombo::userPicked);
         window.show();
         QApplication::setActiveWindow(&window);
     }
@@ -45,7 +46,7 @@ protected:
     QWidget window;
     QComboBox* box = nullptr;
     QPushButton* other = nullptr;
-    ProfileCombo* combo = nullptr;
+    std::unique_ptr<ProfileCombo> combo;
     std::unique_ptr<QSignalSpy> picks;
 };
 
@@ -169,6 +170,17 @@ TEST_F(AppProfileCombo, NamesAreUtf8BytesBothWays) {
     combo->Select(0);
     EXPECT_EQ(combo->Text(0), name);
     EXPECT_EQ(combo->EditText(), name);
+}
+
+// A name that is no valid UTF-8 comes back with its own bytes once chosen.
+TEST_F(AppProfileCombo, AnEntryKeepsItsNamesBytes) {
+    const std::string name = "Bad\xff\xfe name";
+    combo->Add(name);
+    EXPECT_EQ(combo->Text(0), name);
+    combo->Select(0);
+    EXPECT_EQ(combo->EditText(), name);
+    box->setEditText(box->currentText() + QStringLiteral("2"));
+    EXPECT_EQ(combo->EditText(), (box->currentText()).toUtf8().toStdString());
 }
 
 TEST_F(AppProfileCombo, DroppedTextDoesNotGoIntoTheField) {
