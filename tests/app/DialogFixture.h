@@ -23,8 +23,14 @@
 // Delivers a drop of urls to target as the window system does, then lets
 // the dialog run the batch it queues.
 inline void Drop(QWidget& target, const QList<QUrl>& urls) {
+    // File managers offer the paths as plain text too, which input fields
+    // would take for themselves.
     QMimeData mime;
     mime.setUrls(urls);
+    QStringList paths;
+    for (const QUrl& url : urls)
+        paths << url.toString();
+    mime.setText(paths.join(u'\n'));
     const QPointF at = QPointF(target.rect().center());
     QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&target, &enter);

@@ -93,14 +93,6 @@ TEST_F(AppDialogForm, TabOrderFollowsTheControlOrder) {
     EXPECT_EQ(visited, order);
 }
 
-TEST_F(AppDialogForm, TheDialogTakesDropsAndItsFieldsLeaveThemToIt) {
-    Open();
-    EXPECT_TRUE(dialog->acceptDrops());
-    EXPECT_FALSE(Child<QLineEdit>("editWidth1005").acceptDrops());
-    EXPECT_FALSE(Child<QLineEdit>("editHeight1006").acceptDrops());
-    EXPECT_FALSE(Child<QComboBox>("comboProfile1003").lineEdit()->acceptDrops());
-}
-
 TEST_F(AppDialogForm, TheSwatchTakesTheFocusAndIgnoresTyping) {
     Open();
     auto& swatch = Child<ColorSwatch>("swatchPaddingColor1010");

@@ -2,11 +2,13 @@
 #include "DialogFixture.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 
 #include <string>
@@ -33,11 +35,17 @@ protected:
 TEST_F(AppDrop, ADropAnywhereOnTheDialogConvertsTheFiles) {
     Open();
     MakeOutputFolder();
-    for (const char* target : {"editWidth1005", "labelPaddingColor", "buttonDone1", ""}) {
-        SCOPED_TRACE(target);
+    QWidget* const targets[] = {
+        &Child<QLineEdit>("editWidth1005"),
+        Child<QComboBox>("comboProfile1003").lineEdit(),
+        &Child<QLabel>("labelPaddingColor"),
+        &Child<QPushButton>("buttonDone1"),
+        dialog.get(),
+    };
+    for (QWidget* widget : targets) {
+        SCOPED_TRACE(widget->objectName().toStdString());
         conversions.clear();
-        QWidget& widget = *target ? Child<QWidget>(target) : static_cast<QWidget&>(*dialog);
-        Drop(widget, {File(Path("beach.png")), File(Path("night.tif"))});
+        Drop(*widget, {File(Path("beach.png")), File(Path("night.tif"))});
         ASSERT_EQ(conversions.size(), 2u);
         EXPECT_EQ(conversions[0].source, Path("beach.png"));
         EXPECT_EQ(conversions[0].output, OutputFolder() + "beach.jpg");
@@ -45,6 +53,7 @@ TEST_F(AppDrop, ADropAnywhereOnTheDialogConvertsTheFiles) {
         EXPECT_EQ(conversions[1].output, OutputFolder() + "night.jpg");
     }
     EXPECT_EQ(Child<QLineEdit>("editWidth1005").text(), "800");
+    EXPECT_EQ(Child<QComboBox>("comboProfile1003").currentText(), "");
     EXPECT_TRUE(prompts.shown.empty());
 }
 

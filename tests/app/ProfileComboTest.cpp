@@ -134,15 +134,6 @@ TEST_F(AppProfileCombo, RemoveOfTheSelectionKeepsTheEditText) {
     EXPECT_EQ(picks->count(), 0);
 }
 
-TEST_F(AppProfileCombo, FindExactUsesTheBoxOrder) {
-    Fill({"beach", "Night"});
-    combo->Add("Beach");
-    EXPECT_EQ(Entries(), (std::vector<std::string>{"beach", "Beach", "Night"}));
-    EXPECT_EQ(combo->FindExact(0, "beach"), 1);
-    EXPECT_EQ(combo->FindExact(0, "night"), 2);
-    EXPECT_EQ(combo->FindExact(0, "Dawn"), -1);
-}
-
 TEST_F(AppProfileCombo, ShowNameSelectsTheFirstEntryBeginningWithIt) {
     Fill({"beach", "Beach", "Beach2", "Night"});
     const struct {
@@ -164,14 +155,6 @@ TEST_F(AppProfileCombo, ShowNameSelectsTheFirstEntryBeginningWithIt) {
     EXPECT_EQ(picks->count(), 0);
 }
 
-TEST_F(AppProfileCombo, NamesAreUtf8BytesBothWays) {
-    const std::string name = "Pl\xc3\xa4ne \xe2\x80\x94 Nacht";
-    combo->Add(name);
-    combo->Select(0);
-    EXPECT_EQ(combo->Text(0), name);
-    EXPECT_EQ(combo->EditText(), name);
-}
-
 // A name that is no valid UTF-8 comes back with its own bytes once chosen.
 TEST_F(AppProfileCombo, AnEntryKeepsItsNamesBytes) {
     const std::string name = "Bad\xff\xfe name";
@@ -181,10 +164,6 @@ TEST_F(AppProfileCombo, AnEntryKeepsItsNamesBytes) {
     EXPECT_EQ(combo->EditText(), name);
     box->setEditText(box->currentText() + QStringLiteral("2"));
     EXPECT_EQ(combo->EditText(), (box->currentText()).toUtf8().toStdString());
-}
-
-TEST_F(AppProfileCombo, DroppedTextDoesNotGoIntoTheField) {
-    EXPECT_FALSE(box->lineEdit()->acceptDrops());
 }
 
 } // namespace
