@@ -42,13 +42,17 @@ TEST_F(AppDialogEnd, DoneWithABadIntegerKeepsTheDialogOpen) {
 }
 
 TEST_F(AppDialogEnd, ReturnInAFieldPressesDone) {
-    Open();
-    auto& height = Child<QLineEdit>("editHeight1006");
-    height.setFocus();
-    height.setText("480");
-    QTest::keyClick(&height, Qt::Key_Return);
-    EXPECT_EQ(dialog->result(), QDialog::Accepted);
-    EXPECT_EQ(dialog->Settings().frameHeight, 480);
+    for (const char* field : {"editHeight1006", "comboProfile1003"}) {
+        SCOPED_TRACE(field);
+        Open();
+        QApplication::setActiveWindow(dialog.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+        Child<QLineEdit>("editHeight1006").setText("480");
+        Child<QWidget>(field).setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        EXPECT_EQ(dialog->result(), QDialog::Accepted);
+        EXPECT_EQ(dialog->Settings().frameHeight, 480);
+    }
 }
 
 // Escape and the close button end the dialog without taking the fields.
