@@ -3,6 +3,7 @@
 #include "Prompts.h"
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 // The program's messages on a terminal. Each message is written with the
@@ -13,9 +14,11 @@
 class TerminalPrompts final : public Prompts {
 public:
     // output receives the messages; input is the terminal the answers come
-    // from, or null when there is none. answerYes is --yes, goOn --keep-going.
-    TerminalPrompts(std::string name, std::FILE* output, std::FILE* input, bool answerYes,
-                    bool goOn);
+    // from, or -1 when there is none. answerYes is --yes, goOn --keep-going.
+    // While it waits for an answer it polls stopRequested, and takes the safe
+    // answer as soon as that holds.
+    TerminalPrompts(std::string name, std::FILE* output, int input, bool answerYes, bool goOn,
+                    std::function<bool()> stopRequested = {});
 
     int ShowMessage(const std::string& text, unsigned style) override;
     // A terminal has no wait cursor; the progress lines show that work goes on.
@@ -25,7 +28,8 @@ public:
 private:
     std::string programName;
     std::FILE* out;
-    std::FILE* in;
+    int in;
     bool assumeYes;
     bool keepGoing;
+    std::function<bool()> stopRequested;
 };

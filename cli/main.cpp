@@ -5,6 +5,7 @@
 #include "ConvertImage.h"
 #include "DropBatch.h"
 #include "ImagingSession.h"
+#include "Interruption.h"
 #include "PathParts.h"
 #include "ProfileStore.h"
 #include "ReportingFileSystem.h"
@@ -37,6 +38,9 @@ std::string WorkingFolder() {
     return buffer.data();
 }
 
+// Thrown into the batch to end it before the next file once a stop was asked for.
+struct StopRequested {};
+
 int RunBatch(const CliRequest& request, const std::string& programName) {
     const ImagingSession session;
     if (!session.Started()) {
@@ -44,29 +48,45 @@ int RunBatch(const CliRequest& request, const std::string& programName) {
         return notAllWritten;
     }
 
-    TerminalPrompts prompts(programName, stderr, ::isatty(STDIN_FILENO) ? stdin : nullptr,
-                            request.assumeYes, request.keepGoing);
     ReportingFileSystem fileSystem(programName, stderr);
     std::vector<DroppedItem> drop;
     for (const std::string& file : request.files)
         drop.push_back({file, true});
+    const int total = static_cast<int>(drop.size());
 
+    const Interruption interruption;
+    TerminalPrompts prompts(programName, stderr, ::isatty(STDIN_FILENO) ? STDIN_FILENO : -1,
+                            request.assumeYes, request.keepGoing,
+                            [] { return Interruption::Requested() != 0; });
     const bool showProgress = ::isatty(STDERR_FILENO) != 0;
     const PathParts names;
-    std::size_t started = 0;
+    int written = 0;
+    int failed = 0;
     const auto convert = [&](const std::string& source, const std::string& output) {
+        if (Interruption::Requested() != 0)
+            throw StopRequested{};
         // The batch converts the files in order, so this is the file's place.
-        ++started;
         if (showProgress)
-            std::fprintf(stderr, "[%zu/%zu] %s\n", started, drop.size(),
+            std::fprintf(stderr, "[%d/%d] %s\n", written + failed + 1, total,
                          names.FileNamePart(source).c_str());
-        return ConvertImage(request.settings, source, output);
+        const int result = ConvertImage(request.settings, source, output);
+        ++(result != 0 ? written : failed);
+        return result;
     };
 
-    const BatchOutcome outcome = RunDropBatch(drop, prompts, fileSystem, convert);
+    BatchOutcome outcome;
+    try {
+        outcome = RunDropBatch(drop, prompts, fileSystem, convert);
+    } catch (const StopRequested&) {
+        outcome = {written, failed, total - written - failed, true};
+    }
     std::printf("%d converted, %d failed, %d skipped\n", outcome.converted, outcome.failed,
                 outcome.notReached);
-    return outcome.converted == static_cast<int>(drop.size()) ? allWritten : notAllWritten;
+    std::fflush(stdout);
+    const bool allDone = outcome.converted == total;
+    if (const int signal = Interruption::Requested(); signal != 0 && !allDone)
+        Interruption::Finish(signal);
+    return allDone ? allWritten : notAllWritten;
 }
 
 } // namespace

@@ -39,6 +39,8 @@ struct RunOptions {
     // is typed on it.
     std::optional<std::string> typed;
     std::vector<std::string> environment; // NAME=value, replacing the inherited one
+    // Sends SIGINT once standard error holds this text.
+    std::string interruptWhenSaid;
 };
 
 RunOptions InFolder(std::string folder) {
@@ -48,10 +50,15 @@ RunOptions InFolder(std::string folder) {
 }
 
 struct CliRun {
-    int exitCode = -1;
+    int exitCode = -1; // -1 when ended by a signal
+    int signal = 0;
     std::string out;
     std::string err;
 };
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
 
 // A file descriptor closed when it goes out of scope.
 class Descriptor {
@@ -157,6 +164,7 @@ CliRun RunCli(const std::vector<std::string>& arguments, const RunOptions& optio
     const int errSource = options.typed ? terminal.Get() : errRead.Get();
     std::vector<pollfd> open = {{outRead.Get(), POLLIN, 0}, {errSource, POLLIN, 0}};
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    bool interrupted = false;
     while (!open.empty() && std::chrono::steady_clock::now() < deadline) {
         if (::poll(open.data(), open.size(), 1000) < 0 && errno != EINTR)
             break;
@@ -173,6 +181,11 @@ CliRun RunCli(const std::vector<std::string>& arguments, const RunOptions& optio
             it->revents = 0;
             ++it;
         }
+        if (!options.interruptWhenSaid.empty() && !interrupted &&
+            Contains(run.err, options.interruptWhenSaid)) {
+            ::kill(child, SIGINT);
+            interrupted = true;
+        }
     }
     if (!open.empty()) {
         ADD_FAILURE() << "quillmere-cli did not finish within a minute";
@@ -181,6 +194,7 @@ CliRun RunCli(const std::vector<std::string>& arguments, const RunOptions& optio
     int status = 0;
     ::waitpid(child, &status, 0);
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     return run;
 }
 
@@ -224,10 +238,6 @@ bool PixelNear(const std::string& path, int x, int y, std::vector<double> rgb) {
         if (std::abs(found[band] - rgb[band]) > 12)
             return false;
     return true;
-}
-
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
 }
 
 std::string Question(const std::string& folder) {
@@ -482,7 +492,7 @@ TEST_F(CliEndToEnd, TakesSettingsFromTheDialogsProfiles) {
     const std::string empty = root + "/empty config";
     fs::create_directory(empty);
     const CliRun none = RunCli({"--profile", "Small", folder + "/tall.png"},
-                               {"", std::nullopt, {"XDG_CONFIG_HOME=" + empty}});
+                               {"", std::nullopt, {"XDG_CONFIG_HOME=" + empty}, ""});
     EXPECT_EQ(none.exitCode, 2);
     EXPECT_TRUE(Contains(none.err, "no profile is named \"Small\"; none is stored")) << none.err;
     EXPECT_TRUE(fs::is_empty(empty));
@@ -522,7 +532,7 @@ TEST_F(CliEndToEnd, AsksOnTheTerminal) {
         std::vector<std::string> files;
         for (const std::string& file : row.files)
             files.push_back(folder + "/" + file);
-        const CliRun run = RunCli(files, {"", row.typed, {}});
+        const CliRun run = RunCli(files, {"", row.typed, {}, ""});
         EXPECT_EQ(run.exitCode, row.exitCode) << run.err;
         for (const std::string& part : row.said)
             EXPECT_TRUE(Contains(run.err + run.out, part)) << part << " not in:\n" << run.err;
@@ -531,4 +541,18 @@ TEST_F(CliEndToEnd, AsksOnTheTerminal) {
             expected.push_back(folder + "/Quillmere/" + name);
         EXPECT_EQ(Tree(folder + "/Quillmere"), expected);
     }
+}
+
+// Ctrl-C at a question takes the safe answer, prints the summary and ends the
+// program by the signal, so a shell loop running it stops as well.
+TEST_F(CliEndToEnd, StopsCleanlyWhenInterrupted) {
+    const std::string folder = Pictures("interrupted");
+    RunOptions options;
+    options.typed = "";
+    options.interruptWhenSaid = "[yes/no] ";
+    const CliRun run = RunCli({folder + "/a.png", folder + "/b.png"}, options);
+    EXPECT_EQ(run.signal, SIGINT) << run.err;
+    EXPECT_TRUE(Contains(run.err, "Create it? [yes/no] no (interrupted)\n")) << run.err;
+    EXPECT_EQ(run.out, "0 converted, 0 failed, 2 skipped\n");
+    EXPECT_FALSE(fs::exists(folder + "/Quillmere"));
 }

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -22,6 +23,7 @@ struct Row {
     bool keepGoing;
     int answer;
     std::string written;
+    int answersBeforeStop = -1; // the stop request holds after this many polls; -1: never
 };
 
 const std::string askedFolder = "cli: " + folderQuestion + " [yes/no] ";
@@ -60,6 +62,10 @@ const Row rows[] = {
     {"typed ok", "/a/b.png", failureStyle, "ok\r\n", false, false, IdOk, askedFailure},
     {"an option answers before the terminal is read", "/a/b.png", failureStyle, "c\n", false, true,
      IdOk, askedFailure + "ok (--keep-going)\n"},
+    {"a stop request ends the wait with the safe answer", folderQuestion, questionStyle, "y\n",
+     false, false, IdNo, askedFolder + "no (interrupted)\n", 0},
+    {"a stop request while nothing is typed", "/a/b.png", failureStyle, std::nullopt, false, false,
+     IdCancel, askedFailure + "cancel (interrupted)\n", 3},
 };
 
 // Closes a memory stream and hands back what was written to it.
@@ -86,6 +92,34 @@ private:
     std::FILE* stream;
 };
 
+// A pipe standing in for the terminal. With typed text, that is all it will
+// ever give; without, it stays open and silent.
+class TypedInput {
+public:
+    explicit TypedInput(const std::optional<std::string>& typed) {
+        if (::pipe(ends) != 0)
+            return;
+        if (typed) {
+            EXPECT_EQ(::write(ends[1], typed->data(), typed->size()),
+                      static_cast<ssize_t>(typed->size()));
+            ::close(ends[1]);
+            ends[1] = -1;
+        }
+    }
+    ~TypedInput() {
+        for (const int end : ends)
+            if (end >= 0)
+                ::close(end);
+    }
+    TypedInput(const TypedInput&) = delete;
+    TypedInput& operator=(const TypedInput&) = delete;
+
+    int ReadEnd() const { return ends[0]; }
+
+private:
+    int ends[2] = {-1, -1};
+};
+
 } // namespace
 
 // Every message carries the program's name and its choices; a question is
@@ -94,15 +128,16 @@ TEST(CliTerminalPrompts, AnswerFromOptionsTerminalOrSafely) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         CapturedOutput output;
-        std::string typed = row.typed.value_or("");
-        std::FILE* input = row.typed ? ::fmemopen(typed.data(), typed.size(), "r") : nullptr;
-        if (row.typed && typed.empty())
-            input = ::fopen("/dev/null", "r"); // fmemopen refuses an empty buffer
-        ASSERT_TRUE(!row.typed || input != nullptr);
-        TerminalPrompts prompts("cli", output.Stream(), input, row.assumeYes, row.keepGoing);
+        const bool silentTerminal = row.answersBeforeStop > 0 && !row.typed;
+        const TypedInput input(row.typed);
+        int polls = 0;
+        const auto stop = [&] {
+            return row.answersBeforeStop >= 0 && polls++ >= row.answersBeforeStop;
+        };
+        TerminalPrompts prompts("cli", output.Stream(),
+                                row.typed || silentTerminal ? input.ReadEnd() : -1, row.assumeYes,
+                                row.keepGoing, stop);
         EXPECT_EQ(prompts.ShowMessage(row.text, row.style), row.answer);
         EXPECT_EQ(output.Text(), row.written);
-        if (input != nullptr)
-            std::fclose(input);
     }
 }
