@@ -158,8 +158,10 @@ CliRun RunCli(const std::vector<std::string>& arguments, const RunOptions& optio
     outWrite.Close();
     errWrite.Close();
     terminalChild.Close();
-    if (options.typed && !options.typed->empty())
-        (void)!::write(terminal.Get(), options.typed->data(), options.typed->size());
+    if (options.typed && !options.typed->empty()) {
+        EXPECT_EQ(::write(terminal.Get(), options.typed->data(), options.typed->size()),
+                  static_cast<ssize_t>(options.typed->size()));
+    }
 
     const int errSource = options.typed ? terminal.Get() : errRead.Get();
     std::vector<pollfd> open = {{outRead.Get(), POLLIN, 0}, {errSource, POLLIN, 0}};
