@@ -78,6 +78,8 @@ def table(size, results):
     lines += [head1.rstrip(), head2, "-" * len(head2)]
     notes = []
     for tool, name in TOOLS:
+        if not any((size, tool, mode) in results for mode, _ in modes):
+            continue
         line = f"{name:26}"
         for mode, title in modes:
             result = results.get((size, tool, mode))
