@@ -1,0 +1,285 @@
+// The command line read into a request, and the built quillmere-cli run on pictures made here
+// in a temporary folder, with the dialog's store in a temporary XDG_CONFIG_HOME.
+
+#include "ColorNames.h"
+#include "CommandLine.h"
+#include "ImagingSession.h"
+#include "ProfileStore.h"
+
+#include <QColor>
+#include <QCoreApplication>
+#include <QTemporaryDir>
+
+#include <vips/vips8>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <pty.h>
+#include <set>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string root; // the temporary folder the pictures and the store go into
+
+// Reads fd to its end and closes it; Ctrl-C goes to interruptAtQuestion when it asks.
+std::string ReadAll(int fd, pid_t interruptAtQuestion = 0) {
+    std::string text;
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;) {
+        text.append(buffer, std::size_t(got));
+        if (interruptAtQuestion != 0 && text.ends_with("[yes/no] ")) // only while it waits
+            ::kill(interruptAtQuestion, SIGINT);
+    }
+    ::close(fd);
+    return text;
+}
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+std::string Refused(const std::string& why) {
+    return "quillmere-cli: " + why + "\nTry 'quillmere-cli --help' for more information.\n";
+}
+
+// The files under folder, sorted, with their picture sizes; "none" without the folder.
+std::string Listing(const std::string& folder) {
+    std::error_code missing;
+    std::set<std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder, missing))
+        if (!entry.is_directory()) {
+            const vips::VImage image = vips::VImage::new_from_file(entry.path().c_str());
+            files.insert(fs::relative(entry.path(), folder).string() + " " +
+                         std::to_string(image.width()) + "x" + std::to_string(image.height()));
+        }
+    std::string text = missing ? "none" : "";
+    for (const std::string& file : files)
+        text += (text.empty() ? "" : ", ") + file;
+    return text;
+}
+
+struct Row {
+    std::string arguments; // as the shell splits them
+    // Typed on a terminal that is standard input and error; "": Ctrl-C at the first question;
+    // nothing: no terminal.
+    const char* typed;
+    int status; // the exit status, or 128 + the signal that ended the program
+    // The summary's counts (converted failed skipped), the files in Quillmere, and standard
+    // error with '@' for the row's folder.
+    std::string counts, listing, err;
+    std::string oldCopy = {}; // put into Quillmere beforehand, as text
+};
+
+// Runs quillmere-cli for each row in a folder of its own with a blank and a non-ASCII letter in
+// its name, holding a green a.png (30 x 90) with copies b.png, -e.png and \xff\xfe.png, and a
+// bad.png that is no picture; checks all it did and said. The alarm ends a run that would wait
+// for ever.
+void RunRows(const std::string& name, const std::vector<Row>& rows) {
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.arguments);
+        const std::string dir = root + "/" + name + std::to_string(&row - rows.data()) + " ü";
+        fs::create_directories(dir + (row.oldCopy.empty() ? "" : "/Quillmere"));
+        std::ofstream(dir + "/Quillmere/" + row.oldCopy) << "an old copy"; // only with a name
+        vips::VImage::black(30, 90).new_from_image({0, 255, 0}).pngsave((dir + "/a.png").c_str());
+        for (const char* copy : {"b.png", "-e.png", "\xff\xfe.png"})
+            fs::copy_file(dir + "/a.png", dir + "/" + copy);
+        std::ofstream(dir + "/bad.png") << "no picture";
+
+        const std::string command = "exec " QUILLMERE_CLI " " + row.arguments;
+        int out[2], err[2]; // read end, write end
+        termios mode{};
+        mode.c_lflag = ICANON; // whole lines and Ctrl-D; no echo, line feeds stay line feeds
+        mode.c_cc[VEOF] = 4;
+        ASSERT_EQ(::pipe(out), 0);
+        ASSERT_EQ(row.typed ? ::openpty(err, err + 1, nullptr, &mode, nullptr) : ::pipe(err), 0);
+        const pid_t child = ::fork();
+        if (child == 0) { // only async-signal-safe calls in the copy of a threaded process
+            const int input = row.typed ? err[1] : ::open("/dev/null", O_RDONLY);
+            if (::chdir(dir.c_str()) == 0 && ::dup2(input, 0) == 0 && ::dup2(out[1], 1) == 1 &&
+                ::dup2(err[1], 2) == 2 && ::alarm(60) == 0)
+                ::execl("/bin/sh", "sh", "-c", command.c_str(), nullptr);
+            ::_exit(127);
+        }
+        ::close(out[1]);
+        ::close(err[1]);
+        const std::string typed = row.typed ? row.typed : "";
+        EXPECT_EQ(typed.empty() ? 0 : ::write(err[0], typed.data(), typed.size()),
+                  ssize_t(typed.size()));
+        const std::string said = ReadAll(err[0], row.typed && typed.empty() ? child : 0);
+        const std::string summary = ReadAll(out[0]);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), row.status);
+        const std::string counts =
+            Replaced(Replaced(summary, " converted, ", " "), " failed, ", " ");
+        EXPECT_EQ(Replaced(counts, " skipped\n", ""), row.counts);
+        EXPECT_EQ(Listing(dir + "/Quillmere"), row.listing);
+        EXPECT_EQ(Replaced(said, dir, "@"), row.err);
+    }
+}
+
+// A request as "WxH pad|nopad BBGGRR files", a refusal as its reason, help as its usage line.
+std::string Outcome(const ParsedCommandLine& parsed) {
+    if (parsed.action != ParsedCommandLine::Action::Run)
+        return parsed.action == ParsedCommandLine::Action::ShowVersion      ? "version"
+               : parsed.text.find("[options] FILE...") != std::string::npos ? "[options] FILE..."
+                                                                            : parsed.text;
+    const FrameSettings& s = parsed.request.settings;
+    char line[64];
+    std::snprintf(line, sizeof line, "%dx%d %s %06x", s.frameWidth, s.frameHeight,
+                  s.doPadding != 0 ? "pad" : "nopad", s.paddingColor);
+    std::string text = line;
+    for (const std::string& file : parsed.request.files)
+        text += " " + file;
+    return text;
+}
+
+} // namespace
+
+// Copies go beside their sources (relative paths from the working folder), a copy of a copy one
+// level deeper, an old copy replaced, at 800 x 600 on blue 200. Without a terminal a folder gets
+// No and a failure Cancel unless --yes and --keep-going answer; on one, questions wait for an
+// answer, shortened or not, progress shows, and Ctrl-C takes the safe answer and ends the
+// program by the signal. Exit status 0 only when every file was written; 2 for bad usage.
+// --profile reads the dialog's store and never writes it; options beside it win.
+TEST(CliEndToEnd, ConvertsAsksAndRefuses) {
+    const std::string q =
+        "quillmere-cli: Directory doesn't exist:  @/Quillmere/\n\nCreate it? [yes/no] ";
+    const std::string yes = q + "yes (--yes)\n";
+    const std::string bad = "quillmere-cli: warning: @/bad.png [ok/cancel] ";
+    const std::string tty = "[1/2] bad.png\n" + bad;
+    RunRows("empty", {{"--yes --profile Small a.png", nullptr, 2, "", "none",
+                       Refused("no profile is named \"Small\"; none is stored")}});
+    EXPECT_FALSE(fs::exists(root + "/config")) << "looking made a store";
+    const ProfileStore store("quillmere");
+    ASSERT_TRUE(store.SaveProfile({"Small", 1, 0x0000FF, 64, 48}));
+    ASSERT_TRUE(store.SaveProfile({"Tall", 0, 0xFF0000, 50, 100}));
+    const auto written = fs::last_write_time(root + "/config/Tollervane/quillmere.conf");
+    RunRows("run",
+            {{"--yes a.png b.png Quillmere/a.jpg", nullptr, 0, "3 0 0",
+              "Quillmere/a.jpg 800x600, a.jpg 800x600, b.jpg 800x600",
+              Replaced(yes, "@", "@/Quillmere"), "b.jpg"},
+             {"--yes \xff\xfe.png -- -e.png", nullptr, 0, "2 0 0",
+              "-e.jpg 800x600, \xff\xfe.jpg 800x600", yes},
+             {"--keep-going a.png b.png", nullptr, 1, "0 0 2", "none",
+              q + "no (no terminal to ask; --yes answers yes)\n"},
+             {"--yes a.png bad.png b.png", nullptr, 1, "1 1 1", "a.jpg 800x600",
+              yes + bad + "cancel (no terminal to ask; --keep-going answers ok)\n"},
+             {"a.png", "maybe\n\ny\n", 0, "1 0 0", "a.jpg 800x600",
+              q + "Please answer yes/no: Please answer yes/no: [1/1] a.png\n"},
+             {"a.png", "  NO \n", 1, "0 0 1", "none", q},
+             {"a.png", "maybe\x04\x04\x04", 1, "0 0 1", "none",
+              q + "Please answer yes/no: no (end of input)\n"},
+             {"bad.png a.png", "y\nok\n", 1, "1 1 0", "a.jpg 800x600", q + tty + "[2/2] a.png\n"},
+             {"bad.png a.png", "y\nC\n", 1, "0 1 1", "", q + tty},
+             {"--keep-going bad.png a.png", "y\nc\n", 1, "1 1 0", "a.jpg 800x600",
+              q + tty + "ok (--keep-going)\n[2/2] a.png\n"},
+             {"gone/a.png", "y\n", 1, "0 0 1", "none",
+              Replaced(q, "@", "@/gone") +
+                  "quillmere-cli: @/gone/Quillmere/: No such file or directory\n"
+                  "quillmere-cli: Couldn't create dir\n"},
+             {"a.png b.png", "", 130, "0 0 2", "none", q + "no (interrupted)\n"},
+             {"--yes --width abc a.png", nullptr, 2, "", "none",
+              Refused("--width wants a whole number of pixels from 1 to 65500, not \"abc\"")},
+             {"--yes --profile Tall --width 60 a.png", nullptr, 0, "1 0 0", "a.jpg 33x100", yes},
+             {"--yes --profile small a.png", nullptr, 2, "", "none",
+              Refused("no profile is named \"small\"; the profiles are \"Small\", \"Tall\"")}});
+    const auto rgb =
+        vips::VImage::new_from_file((root + "/run0 ü/Quillmere/a.jpg").c_str()).getpoint(10, 300);
+    EXPECT_LT(std::abs(rgb.at(0)) + std::abs(rgb.at(1)) + std::abs(rgb.at(2) - 200), 20);
+    EXPECT_EQ(fs::last_write_time(root + "/config/Tollervane/quillmere.conf"), written);
+    EXPECT_EQ(std::distance(fs::recursive_directory_iterator(root + "/config"), {}), 2);
+}
+
+// Every option, colour, file and profile lands in the request, relative paths from the working
+// folder and file names byte for byte; a refusal says what was wrong.
+TEST(CliCommandLine, ReadsOptionsColoursFilesAndProfiles) {
+    const std::string side = " wants a whole number of pixels from 1 to 65500, not ";
+    const std::pair<std::string, std::string> rows[] = {
+        // arguments split at '|'
+        {"/x.png|./b|.//c|../d|s/e f ü", "800x600 pad c80000 /x.png /w/b /w/c /w/../d /w/s/e f ü"},
+        {"\xff\xfe|--|-e|--yes|/\x80", "800x600 pad c80000 /w/\xff\xfe /w/-e /w/--yes /\x80"},
+        {"--width|9|--height=8|--no-padding|--color|#ff8000|a", "9x8 nopad 0080ff /w/a"},
+        {"a|--yes|--keep-going|--width|1|--height|65500", "1x65500 pad c80000 /w/a"},
+        {"--no-padding|--padding|a", "800x600 pad c80000 /w/a"},
+        {"--padding|--no-padding|a", "800x600 nopad c80000 /w/a"},
+        {"--profile|Sm|--height|20|--no-padding|a", "64x20 nopad 0000ff /w/a"},
+        {"--profile=sm|a", "10x12 nopad ff0000 /w/a"},
+        {"--profile|0 w|--width|100|a", "100x600 pad 000000 /w/a"},
+        {"--profile|SM|a", "no profile is named \"SM\"; the profiles are \"Sm\", \"sm\", \"0 w\""},
+        {"--profile|0 w|a", "profile \"0 w\" has a frame width of 0; give --width to replace it"},
+        {"--yes", "no files given"},
+        {"", "an empty file name was given"},
+        {"--width|0|a", "--width" + side + "\"0\""},
+        {"--height|65501|a", "--height" + side + "\"65501\""},
+        {"--width|99999999999|a", "--width" + side + "\"99999999999\""},
+        {"--width|12a|a", "--width" + side + "\"12a\""},
+        {"--color|x|a", "--color wants #RRGGBB, #RGB or a colour name such as navy, not \"x\""},
+        {"--bogus|a", "Unknown option 'bogus'."},
+        {"--help|--width|abc", "[options] FILE..."},
+        {"-h", "[options] FILE..."},
+        {"--version|a", "version"},
+    };
+    const auto store = [](ProfileList& list, std::vector<std::string>& names) {
+        names = {"Sm", "sm", "0 w"};
+        list.Add({"Sm", 1, 0x0000FF, 64, 48});
+        list.Add({"sm", 0, 0xFF0000, 10, 12});
+        list.Add({"0 w", 1, 0, 0, 600});
+    };
+    for (const auto& [arguments, outcome] : rows) {
+        std::vector<std::string> line = {"quillmere-cli"};
+        for (std::size_t start = 0, end = 0; end != std::string::npos; start = end + 1)
+            line.push_back(arguments.substr(start, (end = arguments.find('|', start)) - start));
+        EXPECT_EQ(Outcome(ParseCommandLine(line, "/w", store)), outcome);
+    }
+    const auto none = [](ProfileList&, std::vector<std::string>&) {};
+    EXPECT_EQ(Outcome(ParseCommandLine({"q", "a"}, "", none)),
+              "the current folder is unknown, so \"a\" cannot be found; give its full path");
+    EXPECT_EQ(Outcome(ParseCommandLine({"q", "a"}, "/", none)), "800x600 pad c80000 /a");
+
+    // Colours come out as 0x00BBGGRR; the names are exactly the toolkit's, with its values.
+    const std::pair<std::string, std::uint32_t> colours[] = {
+        {"#0000c8", 0xC80000},       {"#0000C8", 0xC80000},    {"#123456", 0x563412},
+        {"#a1c", 0xCC11AA},          {"light gray", 0xD3D3D3}, {"Navy", 0x800000},
+        {"rebeccapurple", 0x993366},
+    };
+    for (const auto& [text, expected] : colours)
+        EXPECT_EQ(ParseColor(text), expected) << text;
+    for (const char* text : {"", "#", "#12345", "#1234567", "#gg0000", "0000c8", "nosuch",
+                             "transparent", "#-12345", "#+ff"})
+        EXPECT_EQ(ParseColor(text), std::nullopt) << text;
+    QStringList names = QColor::colorNames();
+    names.removeAll("transparent");
+    EXPECT_EQ(ColorNames().size(), std::size_t(names.size() + !names.contains("rebeccapurple")));
+    for (const QString& name : names) { // red and blue swapped to 0x00BBGGRR
+        const QRgb rgb = QColor::fromString(name).rgb();
+        EXPECT_EQ(ParseColor(name.toStdString()),
+                  qRgb(qBlue(rgb), qGreen(rgb), qRed(rgb)) & 0xFFFFFFu)
+            << name.toStdString();
+    }
+}
+
+// The pictures and the store live in a temporary folder, named before anything reads settings.
+int main(int argc, char** argv) {
+    const QTemporaryDir temporary;
+    root = temporary.path().toStdString();
+    ::setenv("XDG_CONFIG_HOME", (root + "/config").c_str(), 1);
+    const QCoreApplication application(argc, argv);
+    const ImagingSession session;
+    if (!temporary.isValid() || !session.Started())
+        return 1;
+    ::testing::InitGoogleTest(&argc, argv);
+    const int failed = RUN_ALL_TESTS();
+    fs::remove_all(root); // names that are no UTF-8 defeat QTemporaryDir's own clean-up
+    return failed;
+}
