@@ -22,6 +22,8 @@ namespace {
 const char* const integerPrompt = "Please enter an integer.";
 const char* const imagingFailed = "Error in gdi+";
 const char* const noSuchProfile = "Profile name doesn't exist.";
+const char* const profilesNotSaved =
+    "Couldn't save the profiles.\n\nPress Done to try again, or Cancel to close without saving.";
 
 // The items of a drop in the drop's order: local files as the file system's
 // bytes, anything else as its address, to be reported as a failed item.
@@ -111,9 +113,17 @@ bool ResizerDialog::UpdateData(bool saveAndValidate) {
     return true;
 }
 
+/*
+ * The dialog stays open when the profiles could not be written: closing would
+ * lose every profile change of the run without a word.
+ */
 void ResizerDialog::accept() {
     UpdateData(true);
-    services.store.SaveProfiles(profiles);
+    if (!services.store.SaveProfiles(profiles)) {
+        services.prompts.ShowMessage(profilesNotSaved,
+                                     MessageStyle::Ok | MessageStyle::IconExclamation);
+        return;
+    }
     if (UpdateData(true))
         QDialog::accept();
 }

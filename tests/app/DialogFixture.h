@@ -1,100 +1,148 @@
 #pragma once
 
+#include "ColorRef.h"
+#include "ColorSwatch.h"
+#include "MessageBoxPrompts.h"
 #include "PosixFileSystem.h"
 #include "ResizerDialog.h"
-#include "ScriptedPrompts.h"
 
-#include "QtPrinters.h"
-
-#include <QApplication>
-#include <QDropEvent>
-#include <QMimeData>
-#include <QUrl>
-#include <QWidget>
+#include <QtTest>
+#include <QtWidgets>
 
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <set>
-#include <stdexcept>
-#include <string>
-#include <vector>
+inline void PrintTo(const Profile& p, std::ostream* out) {
+    *out << '"' << p.name << "\" " << p.doPadding << " 0x" << std::hex << p.paddingColor << std::dec
+         << " " << p.frameWidth << "x" << p.frameHeight;
+}
 
-// Delivers a drop of urls to target as the window system does, then lets
-// the dialog run the batch it queues.
+// A message as the tests see it: text, style and whether the wait cursor was up.
+inline std::string Shown(const std::string& text, unsigned style, bool waiting = false) {
+    return text + (waiting ? " [wait " : " [") + std::to_string(style) + "]";
+}
+
+// Delivers a drop of urls to target as the window system does, with the text
+// that file managers send beside them, then lets the batch it queues run.
 inline void Drop(QWidget& target, const QList<QUrl>& urls) {
-    // File managers offer the paths as plain text too, which input fields
-    // would take for themselves.
     QMimeData mime;
     mime.setUrls(urls);
-    QStringList paths;
-    for (const QUrl& url : urls)
-        paths << url.toString();
-    mime.setText(paths.join(u'\n'));
-    const QPointF at = QPointF(target.rect().center());
-    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    mime.setText(urls.value(0).toString());
+    QDragEnterEvent enter(target.rect().center(), Qt::CopyAction, &mime, Qt::LeftButton,
+                          Qt::NoModifier);
     QApplication::sendEvent(&target, &enter);
-    QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(target.rect().center(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&target, &drop);
     QCoreApplication::sendPostedEvents();
 }
 
-// One call of the converter: what it was given.
-struct Conversion {
-    FrameSettings settings;
-    std::string source;
-    std::string output;
-    int waitDepth = 0;
-};
-
-// A dialog on scripted prompts, the real file system and a converter that
-// records its calls and fails for the sources named in failing.
-class DialogFixture : public ::testing::Test {
+// A dialog on prompts answered from a script (an unexpected message fails the
+// test) or real message boxes, the real file system in a temporary folder, a
+// store of its own and a converter that records its calls and fails for the
+// source named failing.
+class DialogFixture : public ::testing::Test, public Prompts {
 protected:
-    DialogServices Services() {
-        return {
-            .prompts = prompts,
-            .fileSystem = fileSystem,
-            .convert =
-                [this](const FrameSettings& settings, const std::string& source,
-                       const std::string& output) {
-                    conversions.push_back({settings, source, output, prompts.waitDepth});
-                    return failing.count(source) ? 0 : 1;
-                },
-            .startImaging = [this] { return imagingStarts ? std::make_shared<int>(0) : nullptr; },
-            .store = store,
+    int ShowMessage(const std::string& text, unsigned style) override {
+        shown.push_back(Shown(text, style, QGuiApplication::overrideCursor()));
+        EXPECT_FALSE(answers.empty()) << "unexpected message: " << shown.back();
+        return answers.empty() ? IdCancel : answers.takeFirst();
+    }
+    void BeginWaitCursor() override { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    void EndWaitCursor() override { QGuiApplication::restoreOverrideCursor(); }
+
+    // Stores the profiles given, as an earlier run's "Done" would, then opens.
+    void Open(const std::vector<Profile>& stored = {}) {
+        ProfileList list;
+        for (const Profile& profile : stored)
+            list.Add(profile);
+        ASSERT_TRUE(store.SaveProfiles(list));
+        const auto convert = [this](const FrameSettings& settings, const std::string& source,
+                                    const std::string& output) {
+            const char* cursor = QGuiApplication::overrideCursor() ? "" : " no wait cursor";
+            conversions.push_back(Named(source + " > " + output + cursor, settings));
+            return source == failing ? 0 : 1;
         };
-    }
-
-    ResizerDialog& Open() {
-        dialog = std::make_unique<ResizerDialog>(Services());
+        const auto start = [] { return std::make_shared<int>(0); };
+        dialog = std::make_unique<ResizerDialog>(
+            DialogServices{*prompts, fileSystem, convert, start, store});
         dialog->show();
-        return *dialog;
+        QApplication::setActiveWindow(dialog.get());
+    }
+    template <class T = QWidget> T& Child(const char* name) { return *dialog->findChild<T*>(name); }
+    QLineEdit& Width() { return Child<QLineEdit>("editWidth1005"); }
+    QComboBox& Box() { return Child<QComboBox>("comboProfile1003"); }
+    void Click(const char* button) { Child<QPushButton>(button).click(); }
+    // Types into the fields, then clicks button if one is named.
+    void Type(const QString& name, const QString& width, const QString& height, bool padding,
+              const char* button = nullptr) {
+        Box().setEditText(name);
+        Width().setText(width);
+        Child<QLineEdit>("editHeight1006").setText(height);
+        Child<QCheckBox>("checkAddPadding1000").setChecked(padding);
+        if (button)
+            Click(button);
+    }
+    // The person picks the entry at index from the list.
+    void Pick(int index) {
+        Box().setCurrentIndex(index);
+        Q_EMIT Box().activated(index);
     }
 
-    // The dialog's child of that name and kind; the test fails without it.
-    template <class T> T& Child(const char* name) {
-        auto* child = dialog->findChild<T*>(QString::fromLatin1(name));
-        if (!child)
-            throw std::runtime_error(std::string("no child ") + name);
-        return *child;
+    std::string Path(const QString& name) const { return folder.filePath(name).toStdString(); }
+    QUrl File(const QString& name) const { return QUrl::fromLocalFile(folder.filePath(name)); }
+
+    std::string Entries() {
+        QStringList texts;
+        for (int index = 0; index < Box().count(); ++index)
+            texts << Box().itemText(index);
+        return texts.join('|').toStdString();
+    }
+    // The run's profiles by name, as the store keeps an order of its own.
+    std::vector<Profile> Listed() const {
+        std::vector<Profile> listed;
+        for (std::int32_t index = 0; index < dialog->Profiles().Size(); ++index)
+            listed.push_back(dialog->Profiles()[index]);
+        std::ranges::sort(listed, {}, &Profile::name);
+        return listed;
+    }
+    // What the fields and the swatch show, and what the members hold.
+    Profile Showing() {
+        const auto swatch = Child<ColorSwatch>("swatchPaddingColor1010").ShownColor();
+        return {Box().currentText().toStdString(),
+                Child<QCheckBox>("checkAddPadding1000").isChecked() ? 1 : 0,
+                swatch ? RefFromColor(*swatch) : 0xFFFFFFFFu, Width().text().toInt(),
+                Child<QLineEdit>("editHeight1006").text().toInt()};
+    }
+    static Profile Named(const std::string& name, const FrameSettings& settings) {
+        return {name, settings.doPadding, settings.paddingColor, settings.frameWidth,
+                settings.frameHeight};
+    }
+    Profile Held() const { return Named(dialog->ProfileName(), dialog->Settings()); }
+    void ExpectShowing(const Profile& profile) {
+        EXPECT_EQ(Showing(), profile);
+        EXPECT_EQ(Held(), profile);
     }
 
-    static QUrl File(const std::string& path) {
-        return QUrl::fromLocalFile(QString::fromStdString(path));
+    // Calls respond, from a timer, on every modal window of type T that opens
+    // from now on; respond must close the window.
+    template <class T> void Respond(std::function<void(T&)> respond) {
+        QObject::connect(&timer, &QTimer::timeout, [respond] {
+            if (auto* target = qobject_cast<T*>(QApplication::activeModalWidget()))
+                respond(*target);
+        });
+        timer.start(5);
     }
 
-    // Every test has a store of its own in the test run's settings folder.
-    static std::string StoreName() {
-        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        return std::string("app-") + test->test_suite_name() + "-" + test->name();
-    }
-
-    ScriptedPrompts prompts;
+    QTimer timer;
+    QList<int> answers;
+    std::vector<std::string> shown;
+    MessageBoxPrompts boxes;
+    Prompts* prompts = this;
+    QTemporaryDir folder;
     PosixFileSystem fileSystem;
-    const ProfileStore store{StoreName()};
-    std::vector<Conversion> conversions;
-    std::set<std::string> failing;
-    bool imagingStarts = true;
+    const std::string storeName = testing::UnitTest::GetInstance()->current_test_info()->name();
+    const ProfileStore store{storeName};
+    std::vector<Profile> conversions; // named "source > output"
+    std::string failing;
     std::unique_ptr<ResizerDialog> dialog;
 };

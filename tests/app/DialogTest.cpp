@@ -1,0 +1,118 @@
+#include "DialogFixture.h"
+
+namespace {
+
+using AppDialog = DialogFixture;
+
+// Every control with its kind and text, the first nine in tab order from
+// "Done", and the values the dialog opens with.
+TEST_F(AppDialog, TheFormHoldsEveryControlInTabOrderWithTheDefaults) {
+    Open();
+    // clang-format off
+    const char* const controls[] = { // name, kind, text
+        "buttonDone1", "QPushButton", "Done",    "checkAddPadding1000", "QCheckBox", "Add Padding",
+        "comboProfile1003", "QComboBox", "",     "buttonSave1004", "QPushButton", "Save",
+        "editWidth1005", "QLineEdit", "800",     "editHeight1006", "QLineEdit", "600",
+        "buttonChange1009", "QPushButton", "Change", "swatchPaddingColor1010", "ColorSwatch", "",
+        "buttonRemove1007", "QPushButton", "Remove", "labelProfile", "QLabel", "Profile:  ",
+        "labelWidth", "QLabel", "Width:  ",      "labelHeight", "QLabel", "Height:  ",
+        "labelPaddingColor", "QLabel", "Padding Color:  "};
+    // clang-format on
+    for (int row = 0; row < 13; ++row) {
+        SCOPED_TRACE(controls[3 * row]);
+        QWidget& widget = Child(controls[3 * row]);
+        EXPECT_TRUE(widget.inherits(controls[3 * row + 1]) && widget.isVisible());
+        EXPECT_EQ(widget.property("text").toString().toStdString(), controls[3 * row + 2]);
+        if (row < 9) { // the tab order
+            EXPECT_TRUE(widget.hasFocus());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+    }
+    EXPECT_EQ(Showing(), (Profile{"", 1, 0xFFFFFFFF, 800, 600})); // no colour in the swatch
+    EXPECT_EQ(Held(), (Profile{"", 1, 0x00C80000, 800, 600}));
+}
+
+// The fields are taken in a fixed order (check box, Height, Width, name) up to
+// the first that holds no 32-bit integer: that one is reported, focused and
+// selected, and the members of it and the later steps keep their values.
+TEST_F(AppDialog, TheTransferStopsAtTheFirstFieldWithoutAnInteger) {
+    const std::tuple<QString, QString, const char*, int, int> cases[] = {
+        {"-5", "0", nullptr, 0, -5},
+        {"12a", "640", "editHeight1006", 800, 600},
+        {"", "640", "editHeight1006", 800, 600},
+        {"480", "", "editWidth1005", 800, 480},
+        {"480", "2147483648", "editWidth1005", 800, 480}};
+    for (const auto& [height, width, badField, keptW, keptH] : cases) {
+        SCOPED_TRACE(height.toStdString() + " x " + width.toStdString());
+        Open();
+        answers = QList<int>(badField ? 1 : 0, IdOk);
+        shown.clear();
+        Type("Beach", width, height, false);
+        EXPECT_EQ(dialog->UpdateData(true), badField == nullptr);
+        EXPECT_EQ(Held(), (Profile{badField ? "" : "Beach", 0, 0x00C80000, keptW, keptH}));
+        if (badField) {
+            EXPECT_EQ(shown, std::vector{Shown("Please enter an integer.", 0x30)}); // "!" icon
+            auto& field = Child<QLineEdit>(badField);
+            EXPECT_TRUE(dialog->focusWidget() == &field && field.selectedText() == field.text());
+        }
+    }
+}
+
+// "Done" (also Return in the profile field) ends the dialog only with
+// integers in the fields; Escape ends it taking nothing.
+TEST_F(AppDialog, DoneNeedsIntegersAndEscapeEndsTheDialog) {
+    Open();
+    answers = {IdOk, IdOk};
+    Type("Zed", "12a", "480", true, "buttonDone1");
+    EXPECT_TRUE(dialog->isVisible() && dialog->focusWidget() == &Width() && shown.size() == 2);
+    Width().setText("640");
+    Box().setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_TRUE(dialog->result() == QDialog::Accepted && Box().count() == 0); // nothing added
+    EXPECT_EQ(Held(), (Profile{"Zed", 1, 0x00C80000, 640, 480}));
+
+    Open();
+    Type("Zed", "12a", "480", true);
+    QTest::keyClick(dialog.get(), Qt::Key_Escape);
+    EXPECT_TRUE(!dialog->isVisible() && dialog->result() == QDialog::Rejected);
+    EXPECT_EQ(Held(), (Profile{"", 1, 0x00C80000, 800, 600}));
+}
+
+// A store that cannot be written keeps the dialog open with a message, so the
+// run's profiles are not lost without a word; "Done" then tries again.
+TEST_F(AppDialog, DoneStaysOpenWhenTheProfilesCannotBeSaved) {
+    Open({{"Beach", 1, 0x00C80000, 800, 600}});
+    const QString file = QSettings(QSettings::NativeFormat, QSettings::UserScope,
+                                   QStringLiteral("Tollervane"), QString::fromStdString(storeName))
+                             .fileName();
+    ASSERT_TRUE(QFile::remove(file) && QDir().mkdir(file));
+    answers = {IdOk};
+    Click("buttonDone1");
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(shown, std::vector<std::string>{Shown("Couldn't save the profiles.\n\nPress Done to "
+                                                    "try again, or Cancel to close without saving.",
+                                                    MessageStyle::IconExclamation)});
+    ASSERT_TRUE(QDir().rmdir(file));
+    Click("buttonDone1");
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    ProfileList list;
+    std::vector<std::string> names;
+    EXPECT_TRUE(store.LoadProfiles(list, names));
+    EXPECT_EQ(names, std::vector<std::string>{"Beach"});
+}
+
+} // namespace
+
+// The dialogs need a QApplication before GoogleTest starts, and settings that
+// are never the user's own.
+int main(int argc, char* argv[]) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir config;
+    if (!config.isValid())
+        return 1;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
+    QApplication application(argc, argv);
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Quillmere"));
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

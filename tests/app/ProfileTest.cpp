@@ -1,0 +1,139 @@
+#include "DialogFixture.h"
+
+namespace {
+
+using AppProfiles = DialogFixture;
+
+const Profile alpha{"alpha", 1, 0x000000FF, 300, -5}, beach{"Beach", 0, 0x00E6D8AD, 1024, 768},
+    night{"Night", 1, 0x00200010, 640, 480};
+
+// The box lists the stored profiles sorted and shows the first; picking an
+// entry shows its profile, typing a name and leaving the field does not.
+// Remove takes the exact name and shows the first entry left; an unknown
+// name, also one differing in case, changes nothing; the last one leaves the
+// fields as they are.
+TEST_F(AppProfiles, PickingShowsAProfileAndRemoveShowsTheFirstLeft) {
+    Open({night, beach, alpha});
+    EXPECT_EQ(Entries(), "alpha|Beach|Night");
+    ExpectShowing(alpha);
+    Pick(2);
+    ExpectShowing(night);
+    Box().setFocus();
+    Box().lineEdit()->clear();
+    QTest::keyClicks(Box().lineEdit(), "Be"); // not completed either
+    EXPECT_EQ(Box().currentText(), "Be");
+    QTest::keyClicks(Box().lineEdit(), "ach");
+    Width().setFocus();
+    EXPECT_EQ(Held(), night);
+
+    Type("alpha", "1", "2", false, "buttonRemove1007");
+    EXPECT_EQ(Listed(), (std::vector{beach, night}));
+    ExpectShowing(beach);
+    answers = {IdOk, IdOk, IdOk, IdOk};
+    for (const char* name : {"Dawn", "beach"}) {
+        Type(name, "5", "6", true, "buttonRemove1007");
+        EXPECT_EQ(Entries() + " " + std::to_string(Listed().size()), "Beach|Night 2");
+        EXPECT_EQ(Showing(), (Profile{name, 1, beach.paddingColor, 5, 6}));
+    }
+    Type("Night", "5", "6", true, "buttonRemove1007");
+    Type("Beach", "333", "444", true, "buttonRemove1007");
+    EXPECT_TRUE(Entries().empty() && Listed().empty());
+    EXPECT_EQ(Showing(), (Profile{"Beach", 1, beach.paddingColor, 333, 444}));
+
+    // Beach beside beach: picking beach selects the first entry beginning with
+    // it, Beach, so Save stores beach's values under Beach; Remove of Beach
+    // then takes beach's entry, and the entry left names no profile.
+    Type("Beach", "22", "22", false, "buttonSave1004");
+    Type("beach", "11", "11", true, "buttonSave1004");
+    Pick(1);
+    const Profile upper{"Beach", 1, beach.paddingColor, 11, 11},
+        lower{"beach", 1, beach.paddingColor, 11, 11};
+    EXPECT_EQ(Showing(), upper);
+    Click("buttonSave1004");
+    EXPECT_EQ(Listed(), (std::vector{upper, lower}));
+    Click("buttonRemove1007");
+    EXPECT_EQ(Listed(), std::vector{lower});
+    EXPECT_EQ(Entries(), "Beach");
+    Pick(0);
+    EXPECT_EQ(Showing(), upper);
+    EXPECT_EQ(shown, std::vector(4, Shown("Profile name doesn't exist.", 0x10))); // stop icon
+}
+
+// Save adds a new name at its sorted place (Beach beside beach, the empty name
+// too) and overwrites an exact one, leaving the fields as they are; with a
+// field that holds no integer it stores what was taken under the earlier name.
+TEST_F(AppProfiles, SaveAddsNewNamesAndOverwritesExactOnes) {
+    Open({night, {"beach", 1, 0x00010203, 10, 20}});
+    // clang-format off
+    const std::tuple<QString, QString, QString> saves[] = {
+        {"Dawn", "1920", "1080"}, {"Night", "100", "-7"}, {"Beach", "30", "40"}, {"", "5", "6"},
+        {"Zed", "", "9"}}; // the last holds no integer in Width
+    // clang-format on
+    answers = {IdOk};
+    for (const auto& [name, width, height] : saves) {
+        Type(name, width, height, false, "buttonSave1004");
+        EXPECT_EQ(Showing(),
+                  (Profile{name.toStdString(), 0, 0x00010203, width.toInt(), height.toInt()}));
+    }
+    EXPECT_EQ(Entries(), "|beach|Beach|Dawn|Night");
+    EXPECT_EQ(shown.size(), 1u);
+    // clang-format off
+    EXPECT_EQ(Listed(), (std::vector<Profile>{{"", 0, 0x00010203, 5, 9},
+        {"Beach", 0, 0x00010203, 30, 40}, {"Dawn", 0, 0x00010203, 1920, 1080},
+        {"Night", 0, 0x00010203, 100, -7}, {"beach", 1, 0x00010203, 10, 20}}));
+    // clang-format on
+}
+
+// The colour dialog opens on the current colour; Cancel changes nothing, OK
+// sets the swatch and the next drop's colour but not the profile until Save.
+TEST_F(AppProfiles, ChangeSetsTheColourOfTheNextDropAndOfTheProfileAtSave) {
+    Open({beach});
+    ASSERT_TRUE(QDir(folder.path()).mkdir("Quillmere"));
+    std::vector<QColor> opened;
+    Respond<QColorDialog>([&](QColorDialog& colors) {
+        opened.push_back(colors.currentColor());
+        colors.setCurrentColor(QColor(0x12, 0x34, 0x56));
+        opened.size() == 1 ? colors.reject() : colors.accept();
+    });
+    Click("buttonChange1009");
+    ExpectShowing(beach);
+    Click("buttonChange1009");
+    EXPECT_EQ(opened, std::vector(2, ColorFromRef(beach.paddingColor)));
+    const Profile changed{"Beach", 0, 0x00563412, 1024, 768};
+    ExpectShowing(changed);
+    EXPECT_EQ(Listed(), std::vector{beach});
+    Drop(*dialog, {File("a.png")});
+    EXPECT_EQ(conversions.at(0).paddingColor, changed.paddingColor);
+    Click("buttonSave1004");
+    EXPECT_EQ(Listed(), std::vector{changed});
+}
+
+// "Done" writes the run's profiles: the next run shows the first in sorted
+// order and brings back a removed one. Escape writes nothing; a stored
+// profile that cannot be read is left out; a name that is no UTF-8 is kept.
+TEST_F(AppProfiles, ProfilesLastFromDoneToTheNextRun) {
+    const Profile odd{"Zone \xe9", 1, 0x00010203, 50, 60}, sand{"Beach", 0, 0x00010203, -5, 0},
+        night1{"Night", 1, 0x00010203, 640, 480}, night2{"Night", 1, 0x00010203, 1, 2};
+    Open({odd});
+    Click("buttonSave1004"); // under the name's own bytes, so no second profile
+    Type("Night", "640", "480", true, "buttonSave1004");
+    Type("Beach", "-5", "0", false, "buttonSave1004");
+    Click("buttonDone1");
+    Open();
+    ExpectShowing(sand);
+    EXPECT_EQ(Listed(), (std::vector{sand, night1, odd}));
+    Click("buttonRemove1007");
+    Type("Night", "1", "2", true, "buttonSave1004");
+    Click("buttonDone1");
+    Open();
+    EXPECT_EQ(Listed(), (std::vector{sand, night2, odd}));
+    Type("Dawn", "3", "4", true, "buttonSave1004");
+    QTest::keyClick(dialog.get(), Qt::Key_Escape);
+    QSettings("Tollervane", QString::fromStdString(storeName))
+        .remove("Profiles/Beach/Frame Height");
+    Open();
+    EXPECT_EQ(Listed(), (std::vector{night2, odd}));
+    ExpectShowing(night2);
+}
+
+} // namespace
