@@ -1,394 +1,192 @@
 #include "ProfileStore.h"
-#include "SettingsSandbox.h"
+#include "ProfileGroupName.h"
+#include "ProfileKey.h"
 
 #include <gtest/gtest.h>
 
-#include <QFileInfo>
+#include <QDir>
+#include <QSettings>
+#include <QTemporaryDir>
 
 #include <sys/resource.h>
-#include <sys/stat.h>
 
-#include <algorithm>
 #include <csignal>
-#include <cstdint>
-#include <map>
 #include <string>
 #include <vector>
 
 namespace {
 
-using ProfileStoreTest = SettingsSandbox;
-
-const QString app = QStringLiteral("quillmere");
-
-Profile Make(std::string name, std::int32_t doPadding, std::uint32_t color, std::int32_t width,
-             std::int32_t height) {
-    return Profile{std::move(name), doPadding, color, width, height};
-}
-
-std::vector<std::string> NamesOf(const ProfileList& list) {
-    std::vector<std::string> names;
-    for (std::int32_t i = 0; i < list.Size(); ++i) {
-        names.push_back(list[i].name);
+// Points the per-user settings into a fresh temporary folder, so no test touches the user's own
+// and none sees another's files through QSettings' cache.
+class ProfileStoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder.isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
     }
-    return names;
-}
-
-// Every kind of name that "Save" accepts, with values at the ends of their
-// ranges.
-std::vector<Profile> AllKindsOfProfiles() {
-    const std::string names[] = {
-        "Beach",
-        "beach",
-        "BEACH",
-        "",
-        " ",
-        " lead",
-        "trail ",
-        "  both  ",
-        "a/b",
-        "a\\b",
-        "/",
-        "\\",
-        "a//b",
-        "/lead",
-        "trail/",
-        "a\\b/c",
-        "%",
-        "%25",
-        "%2F",
-        "50%",
-        "a%2fb",
-        "x;y=z[w]#q",
-        "[Profiles]",
-        "\"quoted\"",
-        "'single'",
-        "key=value",
-        "General",
-        "@at",
-        ",comma",
-        "Profiles",
-        ".",
-        "..",
-        "~",
-        "Do Padding",
-        "Caf\xC3\xA9",
-        "CAF\xC3\x89",
-        "Caf\xE9",
-        "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E",
-        "\xF0\x9F\x98\x80",
-        "\xC0\xAF",
-        "\xED\xA0\x80",
-        "\xFF\xFE",
-        "tab\there",
-        "line\nbreak",
-        "cr\r",
-        std::string("nul\0x", 5),
-        std::string(1000, 'L'),
-    };
-    const std::int32_t ints[] = {INT32_MIN, -5, -1, 0, 1, 800, INT32_MAX};
-    const std::uint32_t colors[] = {0u, 0x00C80000u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu};
-    std::vector<Profile> profiles;
-    std::size_t n = 0;
-    for (const std::string& name : names) {
-        profiles.push_back(
-            Make(name, ints[n % 7], colors[n % 5], ints[(n + 3) % 7], ints[(n + 5) % 7]));
-        ++n;
+    QString File(const std::string& name) const {
+        return folder.filePath(QString::fromStdString("Tollervane/" + name));
     }
-    return profiles;
-}
-
-ProfileList ListOf(const std::vector<Profile>& profiles) {
-    ProfileList list;
-    for (const Profile& profile : profiles) {
-        list.Add(profile);
+    std::string ReadText(const std::string& name) const {
+        QFile file(File(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : "";
     }
-    return list;
-}
-
-std::map<std::string, Profile> ByName(const ProfileList& list) {
-    std::map<std::string, Profile> byName;
-    for (std::int32_t i = 0; i < list.Size(); ++i) {
-        byName.emplace(list[i].name, list[i]);
+    void WriteText(const std::string& name, const std::string& text) const {
+        QFile file(File(name));
+        ASSERT_TRUE(QDir().mkpath(File("")) && file.open(QIODevice::WriteOnly) &&
+                    file.write(QByteArray::fromStdString(text)) == qint64(text.size()));
     }
-    return byName;
-}
 
-// The lines that start with prefix, sorted: QSettings writes keys in its own
-// order.
-std::vector<std::string> LinesOf(const std::string& text, const std::string& prefix) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t end = std::min(text.find('\n', start), text.size());
-        const std::string line = text.substr(start, end - start);
-        if (line.starts_with(prefix)) {
-            lines.push_back(line);
-        }
-        start = end + 1;
-    }
-    std::sort(lines.begin(), lines.end());
-    return lines;
-}
-
-ino_t InodeOf(const QString& path) {
-    struct stat info {};
-    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_ino : 0;
-}
-
-// Lets no file of this process grow past limit bytes while it lives, as a
-// full disk would; the write that crosses it fails with EFBIG.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t limit) {
-        ::getrlimit(RLIMIT_FSIZE, &saved);
-        previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lowered = saved;
-        lowered.rlim_cur = limit;
-        ::setrlimit(RLIMIT_FSIZE, &lowered);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, previousHandler);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit saved{};
-    void (*previousHandler)(int) = nullptr;
+    QTemporaryDir folder;
 };
 
 } // namespace
 
-// Every name that can be saved comes back exactly, with its four values,
-// whether read by another store object of the same process or parsed afresh
-// from a copy of the file; names differing only in case stay apart.
+// Close is true only for a held key; Open on an open key first closes it, which writes what
+// went through it, then reads and writes only the new group.
+TEST_F(ProfileStoreTest, KeyOpenAndCloseFollowTheHeldKey) {
+    ProfileKey key("quillmere");
+    std::uint32_t value = 7;
+    ASSERT_TRUE(key.Open(QStringLiteral("Profiles/A")) && key.WriteDword(QStringLiteral("v"), -7));
+    EXPECT_TRUE(key.Open(QStringLiteral("Profiles/B")) &&
+                ReadText("quillmere.conf").find("A\\v=-7\n") != std::string::npos);
+    EXPECT_FALSE(key.ReadDword(QStringLiteral("v"), value) || value != 7u);
+    EXPECT_TRUE(key.WriteDword(QStringLiteral("w"), std::uint32_t{9}) && key.Close());
+    EXPECT_FALSE(key.Close() || key.WriteDword(QStringLiteral("w"), 1));
+    EXPECT_NE(ReadText("quillmere.conf").find("B\\w=9\n"), std::string::npos);
+}
+
+// Every name "Save" accepts comes back with its values, read by a second store object and from
+// a copy of the file parsed afresh; plain names stay readable in the file.
 TEST_F(ProfileStoreTest, EveryNameAndValueRoundTrips) {
-    const std::vector<Profile> saved = AllKindsOfProfiles();
-    ASSERT_TRUE(ProfileStore(app.toStdString()).SaveProfiles(ListOf(saved)));
-
-    WriteText(StoreFile(QStringLiteral("copy")), ReadText(StoreFile(app)));
-    for (const char* reader : {"quillmere", "copy"}) {
-        ProfileList list;
-        std::vector<std::string> names{"stale"};
-        ASSERT_TRUE(ProfileStore(reader).LoadProfiles(list, names)) << reader;
-        ASSERT_EQ(list.Size(), static_cast<std::int32_t>(saved.size())) << reader;
-        EXPECT_EQ(list.Capacity(), list.Size()) << reader;
-        EXPECT_EQ(names, NamesOf(list)) << reader;
-        const std::map<std::string, Profile> loaded = ByName(list);
-        for (const Profile& profile : saved) {
-            const auto found = loaded.find(profile.name);
-            ASSERT_NE(found, loaded.end()) << reader << ": \"" << profile.name << '"';
-            EXPECT_EQ(found->second, profile) << reader << ": \"" << profile.name << '"';
-        }
+    // clang-format off
+    const std::string names[] = {"Caf\xC3\xA9", "Beach", "beach", "BEACH", "", " ", " lead",
+        "trail ", "a/b", "a\\b", "/", "\\", "a//b", "a\\b/c", "%", "%25", "%2F", "50%", "a%2fb",
+        "x;y=z[w]#q", "[Profiles]", "\"q\"", "key=value", "General", "@at", ",", "Profiles", "..",
+        "Do Padding", "Caf\xC3\xA9 ", "CAF\xC3\x89", "Caf\xE9", "\xE6\x97\xA5", "\xF0\x9F\x98\x80",
+        "\xC0\xAF", "\xED\xA0\x80", "\xFF\xFE", "\xE0\x80\xAF", "\xF0\x80\x80\x80",
+        "\xF4\x90\x80\x80", "\xF5\x80\x80\x80", "\xE2\x82x", "tab\there", "line\nbreak", "cr\r",
+        std::string("nul\0x", 5), std::string(999, 'L')};
+    // clang-format on
+    const std::int32_t ints[] = {-5, INT32_MIN, -1, 0, 1, 600, INT32_MAX};
+    const std::uint32_t colors[] = {0xFFFFFFFFu, 0u, 0x00C80000u, 0x7FFFFFFFu, 0x80000000u};
+    ProfileList saved;
+    for (std::size_t n = 0; n < std::size(names); ++n) {
+        saved.Add({names[n], ints[(n + 4) % 7], colors[n % 5], ints[n % 7], ints[(n + 5) % 7]});
     }
-
-    ProfileStore store(app.toStdString());
-    for (const Profile& profile : saved) {
-        Profile read;
-        read.name = profile.name;
-        ASSERT_TRUE(store.LoadProfile(read)) << '"' << profile.name << '"';
-        EXPECT_EQ(read, profile);
-    }
-}
-
-// Plain names stay readable in the file, blanks and the like in QSettings'
-// own escapes; saving again overwrites the values in place.
-TEST_F(ProfileStoreTest, FileKeepsPlainNamesReadable) {
-    ProfileStore store(app.toStdString());
-    ASSERT_TRUE(store.SaveProfile(Make("Beach", 1, 0xFFFFFFFFu, -5, 600)));
-    ASSERT_TRUE(store.SaveProfile(Make("a/b", 0, 0u, 1, 2)));
-    ASSERT_TRUE(store.SaveProfile(Make("Beach", 0, 0x00C80000u, 800, -600)));
-    ASSERT_TRUE(store.SaveProfile(Make("Night Sky", 1, 1u, 2, 3)));
-    const std::string text = ReadText(StoreFile(app));
-    EXPECT_EQ(
-        LinesOf(text, "Beach\\"),
-        (std::vector<std::string>{"Beach\\Do%20Padding=0", "Beach\\Frame%20Height=-600",
-                                  "Beach\\Frame%20Width=800", "Beach\\Padding%20Color=13107200"}))
+    ASSERT_TRUE(ProfileStore("quillmere").SaveProfiles(saved));
+    const std::string text = ReadText("quillmere.conf");
+    EXPECT_NE(text.find("\nCaf%E9\\Do%20Padding=1\nCaf%E9\\Frame%20Height=600\n"
+                        "Caf%E9\\Frame%20Width=-5\nCaf%E9\\Padding%20Color=4294967295\n"),
+              std::string::npos)
         << text;
-    EXPECT_EQ(LinesOf(text, "a%252Fb\\").size(), 4u) << text;
-    EXPECT_EQ(LinesOf(text, "Night%20Sky\\").size(), 4u) << text;
-    EXPECT_EQ(LinesOf(text, "[").front(), "[Profiles]") << text;
+
+    WriteText("copy.conf", text);
+    for (const char* reader : {"quillmere", "copy"}) {
+        const ProfileStore store(reader);
+        ProfileList list;
+        std::vector<std::string> loadedNames{"stale"};
+        ASSERT_TRUE(store.LoadProfiles(list, loadedNames) && list.Size() == saved.Size() &&
+                    list.Capacity() == std::int32_t(loadedNames.size()))
+            << reader;
+        for (std::int32_t i = 0; i < saved.Size(); ++i) {
+            const std::int32_t at = list.FindProfile(saved[i].name);
+            ASSERT_TRUE(at >= 0 && list[at] == saved[i] &&
+                        loadedNames[std::size_t(at)] == saved[i].name)
+                << reader << ": \"" << saved[i].name << '"';
+            Profile one{saved[i].name};
+            EXPECT_TRUE(store.LoadProfile(one) && one == saved[i]) << '"' << saved[i].name << '"';
+        }
+    }
 }
 
-// A stored profile that does not read back whole is left out, and the ones
-// after it still load; saving the list afterwards leaves what is stored for
-// it exactly as it was.
+// A stored profile that does not read whole (a value missing, not a 32-bit decimal integer, or a
+// group this program never writes) is skipped while the rest load, and is left as it was in the
+// file when the list is saved again. The organisation's file beside it is not read.
 TEST_F(ProfileStoreTest, UnreadableProfilesAreSkippedAndKept) {
-    const std::string good = "Do%20Padding=1\nPadding%20Color=255\nFrame%20Width=640\n"
-                             "Frame%20Height=480\n";
-    std::string text = "[Profiles]\n";
-    const auto group = [&](const std::string& name, const std::string& values) {
-        std::size_t start = 0;
-        while (start < values.size()) {
-            const std::size_t end = values.find('\n', start);
-            text += name + "\\" + values.substr(start, end - start) + "\n";
-            start = end + 1;
+    // Pairs: the text stored as colour and width, and the colour read (nullptr: skipped).
+    // clang-format off
+    const char* rows[] = {"0", "0", "-5", "4294967291", "4294967291", "4294967291",
+        "-2147483648", "2147483648", "2147483648", "2147483648", "4294967295", "4294967295",
+        "007", "7", " 12 ", "12", "\"13\"", "13", "@Variant(\\0\\0\\0\\x2\\0\\0\\0\\xe)", "14",
+        "4294967296", nullptr, "-2147483649", nullptr, "99999999999999999999", nullptr,
+        "+5", nullptr, "0x10", nullptr, "5.0", nullptr, "1e3", nullptr, "\" 5\"", nullptr,
+        "", nullptr, "blue", nullptr, "-", nullptr, "1, 2", nullptr, "@ByteArray(5)", nullptr,
+        "@Invalid()", nullptr, "true", nullptr};
+    // clang-format on
+    std::vector<std::string> kept = {
+        "Missing\\Do%20Padding=1\nMissing\\Frame%20Height=1\nMissing\\Frame%20Width=1\n",
+        "Nested\\b\\Do%20Padding=1\n",
+        "%2541\\Do%20Padding=1\n%2541\\Frame%20Height=1\n"
+        "%2541\\Frame%20Width=1\n%2541\\Padding%20Color=1\n"};
+    std::string text = "[Profiles]\n" + kept[0] + kept[1] + kept[2];
+    ProfileList expected;
+    for (std::size_t i = 0; i < std::size(rows) / 2; ++i) {
+        const std::string name = "p" + std::to_string(10 + i) + "\\", value = rows[2 * i];
+        const std::string group =
+            name + "Do%20Padding=1\n" + name + "Frame%20Height=" + std::to_string(i) + '\n' + name +
+            "Frame%20Width=" + value + '\n' + name + "Padding%20Color=" + value + '\n';
+        text += group;
+        if (const char* bits = rows[2 * i + 1]) {
+            const auto color = std::uint32_t(std::stoul(bits));
+            expected.Add({name.substr(0, 3), 1, color, std::int32_t(color), std::int32_t(i)});
+        } else {
+            kept.push_back(group);
         }
-    };
-    group("Alpha", good);
-    group("Broken", "Do%20Padding=1\nPadding%20Color=255\nFrame%20Width=640\n");
-    group("Color", "Do%20Padding=1\nPadding%20Color=blue\nFrame%20Width=640\n"
-                   "Frame%20Height=480\n");
-    group("Huge", "Do%20Padding=1\nPadding%20Color=4294967296\nFrame%20Width=640\n"
-                  "Frame%20Height=480\n");
-    group("List", "Do%20Padding=1\nPadding%20Color=1\nFrame%20Width=\"1, 2\"\n"
-                  "Frame%20Height=1, 2\n");
-    group("Nested\\b", good);
-    group("Odd%25zz", good);
-    group("Neg", "Do%20Padding=1\nPadding%20Color=-1\nFrame%20Width=4294967291\n"
-                 "Frame%20Height=-5\n");
-    group("Zulu", good);
-    WriteText(StoreFile(app), text);
-    const std::vector<std::string> broken = {"Broken\\", "Color\\",     "Huge\\",
-                                             "List\\",   "Nested\\b\\", "Odd%25zz\\"};
-    std::map<std::string, std::vector<std::string>> before;
-    for (const std::string& prefix : broken) {
-        before[prefix] = LinesOf(text, prefix);
-        ASSERT_FALSE(before[prefix].empty()) << prefix;
     }
+    WriteText("../Tollervane.conf", "[Profiles]\nq\\Do%20Padding=1\nq\\Padding%20Color=1\n"
+                                    "q\\Frame%20Width=1\nq\\Frame%20Height=1\n");
+    WriteText("quillmere.conf", text);
 
-    ProfileStore store(app.toStdString());
+    const ProfileStore store("quillmere");
     ProfileList list;
     std::vector<std::string> names;
     EXPECT_FALSE(store.LoadProfiles(list, names));
-    EXPECT_EQ(names, (std::vector<std::string>{"Alpha", "Neg", "Zulu"}));
-    EXPECT_EQ(NamesOf(list), names);
-    EXPECT_EQ(list.Capacity(), 3);
-    EXPECT_EQ(list[0], Make("Alpha", 1, 255u, 640, 480));
-    EXPECT_EQ(list[1], Make("Neg", 1, 0xFFFFFFFFu, -5, -5));
-
-    Profile missing;
-    missing.name = "Broken";
-    missing.frameWidth = 77;
-    EXPECT_FALSE(store.LoadProfile(missing));
-    EXPECT_EQ(missing.frameWidth, 77);
-
-    list[0].frameWidth = 1024;
-    list.Add(Make("New", 0, 1u, 2, 3));
-    ASSERT_TRUE(store.SaveProfiles(list));
-    const std::string after = ReadText(StoreFile(app));
-    for (const std::string& prefix : broken) {
-        EXPECT_EQ(LinesOf(after, prefix), before[prefix]) << prefix << '\n' << after;
+    ASSERT_TRUE(list.Size() == expected.Size() && list.Capacity() == list.Size());
+    for (std::int32_t i = 0; i < expected.Size(); ++i) {
+        EXPECT_TRUE(list[i] == expected[i] && names.at(std::size_t(i)) == list[i].name) << i;
     }
-    EXPECT_EQ(LinesOf(after, "Alpha\\Frame%20Width="),
-              std::vector<std::string>{"Alpha\\Frame%20Width=1024"});
+    Profile missing{"Missing", 7};
+    EXPECT_FALSE(store.LoadProfile(missing) || missing != (Profile{"Missing", 7}));
 
-    EXPECT_FALSE(store.LoadProfiles(list, names));
-    EXPECT_EQ(names, (std::vector<std::string>{"Alpha", "Neg", "New", "Zulu"}));
+    list.Add({"New", 0, 1u, 2, 3});
+    ASSERT_TRUE(store.SaveProfiles(list));
+    const std::string after = ReadText("quillmere.conf");
+    for (const std::string& group : kept) {
+        EXPECT_NE(after.find('\n' + group), std::string::npos) << group << after;
+    }
+    EXPECT_NE(after.find("\nNew\\Frame%20Width=2\n"), std::string::npos) << after;
 }
 
-// The first start finds nothing and creates nothing; loading never writes,
-// so a read-only user of the store (the command line) leaves no trace.
-TEST_F(ProfileStoreTest, LoadingWritesNothing) {
-    ProfileStore store(app.toStdString());
+// Loading and saving nothing create nothing. A save that fails part way (a full disk) is
+// reported and leaves the previous file, or none when there was none; a store that cannot be
+// read is neither loaded nor written.
+TEST_F(ProfileStoreTest, FailedSaveKeepsThePreviousFile) {
+    const ProfileStore store("quillmere");
     ProfileList list;
     std::vector<std::string> names{"stale"};
-    EXPECT_TRUE(store.LoadProfiles(list, names));
-    EXPECT_EQ(list.Size(), 0);
-    EXPECT_EQ(list.Capacity(), 0);
-    EXPECT_TRUE(names.empty());
-    Profile unknown;
-    unknown.name = "Beach";
-    EXPECT_FALSE(store.LoadProfile(unknown));
-    EXPECT_EQ(Entries(QString()), QStringList());
+    EXPECT_TRUE(store.LoadProfiles(list, names) && names.empty() && store.SaveProfiles(list));
+    EXPECT_FALSE(QDir(File("")).exists());
 
-    ASSERT_TRUE(store.SaveProfile(Make("Beach", 1, 2u, 3, 4)));
-    const QString file = StoreFile(app);
-    const ino_t inode = InodeOf(file);
-    const QDateTime modified = QFileInfo(file).lastModified();
-    EXPECT_TRUE(store.LoadProfiles(list, names));
-    EXPECT_TRUE(store.LoadProfile(unknown));
-    EXPECT_EQ(InodeOf(file), inode);
-    EXPECT_EQ(QFileInfo(file).lastModified(), modified);
-    EXPECT_EQ(Entries(QStringLiteral("Tollervane")), QStringList{app + QStringLiteral(".conf")});
-}
+    ASSERT_TRUE(store.SaveProfile({"Beach"}) && store.SaveProfile({"Beach", 1, 2u, 3, 4}));
+    const std::string before = ReadText("quillmere.conf");
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    const rlimit full{before.size() + 10, saved.rlim_max};
+    // Crossing the limit must fail the write (EFBIG), not end the process.
+    std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &full), 0);
+    // Nothing may print until the limit is lifted: the test's own output may be a file.
+    const bool grown = store.SaveProfile({"Night", 1, 2u, 3, 4});
+    const bool first = ProfileStore("first").SaveProfile({"Longer than Beach", 1, 2u, 3, 4});
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_FALSE(grown || first);
+    EXPECT_EQ(ReadText("quillmere.conf"), before);
+    EXPECT_EQ(QDir(File("")).entryList(QDir::Files | QDir::Hidden), QStringList{"quillmere.conf"});
+    EXPECT_TRUE(store.LoadProfiles(list, names) && names == std::vector<std::string>{"Beach"});
 
-// Only this user's file of this program counts: neither the organisation-wide
-// file beside it nor another program name's file is read.
-TEST_F(ProfileStoreTest, ReadsOnlyItsOwnFile) {
-    const std::string beach = "[Profiles]\nBeach\\Do%20Padding=1\nBeach\\Padding%20Color=2\n"
-                              "Beach\\Frame%20Width=3\nBeach\\Frame%20Height=4\n";
-    WriteText(Path(QStringLiteral("Tollervane.conf")), beach);
-    WriteText(StoreFile(QStringLiteral("quillmere-cli")), beach);
-    ProfileList list;
-    std::vector<std::string> names;
-    EXPECT_TRUE(ProfileStore(app.toStdString()).LoadProfiles(list, names));
-    EXPECT_TRUE(names.empty());
-    EXPECT_TRUE(ProfileStore("quillmere-cli").LoadProfiles(list, names));
-    EXPECT_EQ(names, std::vector<std::string>{"Beach"});
-}
-
-// Each save replaces the file by renaming a complete new one over it, so a
-// write that fails part way leaves the previous file whole, and the failure
-// is reported. A store that cannot be read at all is neither loaded nor
-// written, and a file QSettings finds malformed (a section header without its
-// closing bracket) is loaded as far as it goes and written out well-formed.
-TEST_F(ProfileStoreTest, WritesAreAtomicAndReported) {
-    ProfileStore store(app.toStdString());
-    const QString file = StoreFile(app);
-    ASSERT_TRUE(store.SaveProfile(Make("Beach", 1, 2u, 3, 4)));
-    const ino_t first = InodeOf(file);
-    ASSERT_TRUE(store.SaveProfile(Make("Night", 1, 2u, 3, 4)));
-    EXPECT_NE(InodeOf(file), first);
-    EXPECT_EQ(Entries(QStringLiteral("Tollervane")), QStringList{app + QStringLiteral(".conf")});
-
-    const std::string before = ReadText(file);
-    bool savedPastTheLimit = true;
-    {
-        // Nothing may print in here: the test's own output may be a file.
-        const FileSizeLimit limit(before.size() + 10);
-        savedPastTheLimit = store.SaveProfile(Make("A rather long new profile name", 1, 2u, 3, 4));
-    }
-    EXPECT_FALSE(savedPastTheLimit);
-    EXPECT_EQ(ReadText(file), before);
-    EXPECT_EQ(Entries(QStringLiteral("Tollervane")), QStringList{app + QStringLiteral(".conf")});
-    ProfileList reloaded;
-    std::vector<std::string> reloadedNames;
-    EXPECT_TRUE(store.LoadProfiles(reloaded, reloadedNames));
-    EXPECT_EQ(reloadedNames, (std::vector<std::string>{"Beach", "Night"}));
-
-    // A first save that falls short leaves no file at all.
-    bool firstSaved = true;
-    {
-        const FileSizeLimit limit(40);
-        firstSaved = ProfileStore("first").SaveProfile(Make("Beach", 1, 2u, 3, 4));
-    }
-    EXPECT_FALSE(firstSaved);
-    EXPECT_EQ(Entries(QStringLiteral("Tollervane")), QStringList{app + QStringLiteral(".conf")});
-
-    // The file's place is taken by a folder: nothing can be read or written.
-    QDir().mkpath(StoreFile(QStringLiteral("blocked")));
-    ProfileStore blocked("blocked");
-    ProfileList list = ListOf({Make("kept", 1, 2u, 3, 4)});
-    std::vector<std::string> names{"kept"};
-    EXPECT_FALSE(blocked.LoadProfiles(list, names));
-    EXPECT_EQ(NamesOf(list), std::vector<std::string>{"kept"});
-    EXPECT_EQ(names, std::vector<std::string>{"kept"});
-    EXPECT_FALSE(blocked.SaveProfile(Make("Beach", 1, 2u, 3, 4)));
-    EXPECT_FALSE(blocked.SaveProfiles(list));
-
-    // The folder for the file cannot be made.
-    WriteText(Path(QStringLiteral("elsewhere/Tollervane")), "not a folder");
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, Path("elsewhere"));
-    EXPECT_FALSE(ProfileStore("nowhere").SaveProfile(Make("Beach", 1, 2u, 3, 4)));
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, Path(QString()));
-
-    const std::string damaged = "[Profiles\nBeach\\Do%20Padding=1\nBeach\\Padding%20Color=2\n"
-                                "Beach\\Frame%20Width=3\nBeach\\Frame%20Height=4\n";
-    WriteText(StoreFile(QStringLiteral("damaged")), damaged);
-    ProfileStore damagedStore("damaged");
-    EXPECT_TRUE(damagedStore.LoadProfiles(list, names));
-    EXPECT_EQ(names, std::vector<std::string>{"Beach"});
-    EXPECT_TRUE(damagedStore.SaveProfile(Make("New", 1, 2u, 3, 4)));
-    EXPECT_TRUE(damagedStore.LoadProfiles(list, names));
-    EXPECT_EQ(names, (std::vector<std::string>{"Beach", "New"}));
-    EXPECT_EQ(LinesOf(ReadText(StoreFile(QStringLiteral("damaged"))), "[").front(), "[Profiles]");
-}
-
-// Saving an empty list writes nothing at all.
-TEST_F(ProfileStoreTest, SavingNothingWritesNothing) {
-    EXPECT_TRUE(ProfileStore(app.toStdString()).SaveProfiles(ProfileList()));
-    EXPECT_EQ(Entries(QString()), QStringList());
+    QDir().mkpath(File("blocked.conf"));
+    EXPECT_FALSE(ProfileStore("blocked").LoadProfiles(list, names));
+    EXPECT_FALSE(ProfileStore("blocked").SaveProfiles(list));
+    EXPECT_TRUE(names.size() == 1 && list[0] == (Profile{"Beach", 1, 2u, 3, 4}));
 }
