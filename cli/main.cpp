@@ -14,6 +14,8 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include <malloc.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <exception>
@@ -92,6 +94,10 @@ int RunBatch(const CliRequest& request, const std::string& programName) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // libvips decodes on several threads, and glibc gives each its own heap
+    // that keeps its peak across files; one heap holds a whole batch to about
+    // the peak of its largest picture.
+    mallopt(M_ARENA_MAX, 1);
     const QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationVersion(QUILLMERE_VERSION);
     const std::string programName =
