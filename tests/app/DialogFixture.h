@@ -22,15 +22,17 @@ inline std::string Shown(const std::string& text, unsigned style, bool waiting =
 }
 
 // Delivers a drop of urls to target as the window system does, with the text
-// that file managers send beside them, then lets the batch it queues run.
+// that file managers send beside them (only text when urls is empty), then
+// lets the batch it queues run.
 inline void Drop(QWidget& target, const QList<QUrl>& urls) {
     QMimeData mime;
-    mime.setUrls(urls);
-    mime.setText(urls.value(0).toString());
+    if (!urls.isEmpty()) // an empty list would still offer an address list
+        mime.setUrls(urls);
+    mime.setText(urls.isEmpty() ? "just words" : urls[0].toString());
     QDragEnterEvent enter(target.rect().center(), Qt::CopyAction, &mime, Qt::LeftButton,
                           Qt::NoModifier);
     QApplication::sendEvent(&target, &enter);
-    EXPECT_TRUE(enter.isAccepted());
+    EXPECT_EQ(enter.isAccepted(), !urls.isEmpty()); // a drag without files is refused
     QDropEvent drop(target.rect().center(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&target, &drop);
     QCoreApplication::sendPostedEvents();
@@ -58,11 +60,12 @@ protected:
         ASSERT_TRUE(store.SaveProfiles(list));
         const auto convert = [this](const FrameSettings& settings, const std::string& source,
                                     const std::string& output) {
-            const char* cursor = QGuiApplication::overrideCursor() ? "" : " no wait cursor";
-            conversions.push_back(Named(source + " > " + output + cursor, settings));
+            const QCursor* cursor = QGuiApplication::overrideCursor();
+            const char* wait = cursor && cursor->shape() == Qt::WaitCursor ? "" : " no wait cursor";
+            conversions.push_back(Named(source + " > " + output + wait, settings));
             return source == failing ? 0 : 1;
         };
-        const auto start = [] { return std::make_shared<int>(0); };
+        const auto start = [this] { return imagingStarts ? std::make_shared<int>(0) : nullptr; };
         dialog = std::make_unique<ResizerDialog>(
             DialogServices{*prompts, fileSystem, convert, start, store});
         dialog->show();
@@ -140,9 +143,10 @@ protected:
     Prompts* prompts = this;
     QTemporaryDir folder;
     PosixFileSystem fileSystem;
-    const std::string storeName = testing::UnitTest::GetInstance()->current_test_info()->name();
-    const ProfileStore store{storeName};
+    const QString storeName = testing::UnitTest::GetInstance()->current_test_info()->name();
+    const ProfileStore store{storeName.toStdString()};
     std::vector<Profile> conversions; // named "source > output"
     std::string failing;
+    bool imagingStarts = true;
     std::unique_ptr<ResizerDialog> dialog;
 };
