@@ -68,19 +68,19 @@ TEST_F(AppProfiles, SaveAddsNewNamesAndOverwritesExactOnes) {
     // clang-format off
     const std::tuple<QString, QString, QString> saves[] = {{"Zed", "", "9"}, {"Night", "100", "-7"},
         {"beach", "10", "20"}, {"Beach", "30", "40"}, {"Night", "640", "480"}, {"", "5", "6"},
-        {"Dawn", "1920", "1080"}};
+        {"Dawn", "1920", "1080"}, {"Zed", "", "9"}};
     // clang-format on
-    answers = {IdOk};
+    answers = {IdOk, IdOk};
     for (const auto& [name, width, height] : saves) {
         Type(name, width, height, false, "buttonSave1004");
         EXPECT_EQ(Showing(),
                   (Profile{name.toStdString(), 0, 0xFFFFFFFF, width.toInt(), height.toInt()}));
     }
     EXPECT_EQ(Entries(), "|beach|Beach|Dawn|Night");
-    EXPECT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown.size(), 2u);
     // clang-format off
     EXPECT_EQ(Listed(), (std::vector<Profile>{{"", 0, 0x00C80000, 5, 6},
-        {"Beach", 0, 0x00C80000, 30, 40}, {"Dawn", 0, 0x00C80000, 1920, 1080},
+        {"Beach", 0, 0x00C80000, 30, 40}, {"Dawn", 0, 0x00C80000, 1920, 9},
         {"Night", 0, 0x00C80000, 640, 480}, {"beach", 0, 0x00C80000, 10, 20}}));
     // clang-format on
 }
