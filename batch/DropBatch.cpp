@@ -1,8 +1,11 @@
 #include "DropBatch.h"
 
+#include "Lookahead.h"
 #include "OutputPaths.h"
 #include "PathParts.h"
-#include "WaitCursor.h"
+
+#include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -16,43 +19,56 @@ std::string FolderQuestion(const std::string& folder) {
 } // namespace
 
 BatchOutcome RunDropBatch(const std::vector<DroppedItem>& drop, Prompts& prompts,
-                          FileSystem& fileSystem, const Converter& convert,
-                          const std::function<void()>& takeSettings) {
-    const WaitCursor waitCursor(prompts);
-    if (takeSettings)
-        takeSettings();
-
+                          FileSystem& fileSystem, const Encoder& encode,
+                          const BatchOptions& options, std::stop_token stop) {
     BatchOutcome outcome;
-    PathParts source;
-    // Ends the batch early; the items from firstNotReached on stay unconverted.
+    // Ends the batch early; the items from firstNotReached on stay unwritten.
     const auto endBefore = [&](std::size_t firstNotReached) {
         outcome.endedEarly = true;
+        outcome.stopped = stop.stop_requested();
         outcome.notReached = static_cast<int>(drop.size() - firstNotReached);
         return outcome;
     };
 
+    Lookahead ahead(drop, encode, options.jobs, stop);
+    PathParts source;
     for (std::size_t index = 0; index < drop.size(); ++index) {
+        if (stop.stop_requested())
+            return endBefore(index);
         const DroppedItem& item = drop[index];
+        if (options.onItem)
+            options.onItem(index, item);
         // A web address or remote location has no folder beside it to write
-        // into: it fails like a file that cannot be converted.
-        if (item.isLocalFile) {
+        // into, and a source that cannot be read is not asked about.
+        std::string failure =
+            item.isLocalFile ? fileSystem.SourceProblem(item.path) : "not a file on this computer";
+        if (failure.empty()) {
             source.path = item.path;
             const std::string folder = OutputFolderPath(source);
             if (!fileSystem.Exists(folder)) {
-                if (prompts.ShowMessage(FolderQuestion(folder), questionStyle) != IdYes)
+                if (prompts.ShowMessage(FolderQuestion(folder), questionStyle, {}) != IdYes ||
+                    stop.stop_requested())
                     return endBefore(index);
-                if (!fileSystem.MakeFolder(folder)) {
-                    prompts.ShowMessage("Couldn't create dir", MessageStyle::Ok);
+                if (const std::string problem = fileSystem.MakeFolder(folder); !problem.empty()) {
+                    prompts.ShowMessage("Couldn't create dir", MessageStyle::Ok, problem);
                     return endBefore(index);
                 }
             }
-            if (convert(item.path, OutputFilePath(source)) != 0) {
+            Encoded encoded = ahead.Take(index);
+            if (stop.stop_requested())
+                return endBefore(index);
+            failure = encoded.failure.empty()
+                          ? fileSystem.WriteOutput(item.path, OutputFilePath(source), encoded.bytes)
+                          : std::move(encoded.failure);
+            if (failure.empty()) {
                 ++outcome.converted;
                 continue;
             }
+        } else {
+            ahead.Release(index);
         }
         ++outcome.failed;
-        if (prompts.ShowMessage(item.path, failureStyle) == IdCancel)
+        if (prompts.ShowMessage(item.path, failureStyle, failure) == IdCancel)
             return endBefore(index + 1);
     }
     return outcome;

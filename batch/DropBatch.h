@@ -1,9 +1,11 @@
 #pragma once
 
+#include "Encoded.h"
 #include "FileSystem.h"
 #include "Prompts.h"
 
 #include <functional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -14,23 +16,43 @@ struct DroppedItem {
     bool isLocalFile = true;
 };
 
-// Writes the framed JPEG of sourcePath to outputPath; nonzero on success.
-using Converter = std::function<int(const std::string& sourcePath, const std::string& outputPath)>;
+// Turns the source at sourcePath into the bytes of its output file. Runs on
+// worker threads, several at once, and must return soon once stop is
+// requested (its result is then thrown away).
+using Encoder = std::function<Encoded(const std::string& sourcePath, std::stop_token stop)>;
 
 // What became of a drop's items; the three counts add up to the drop's size.
 struct BatchOutcome {
     int converted = 0;       // items whose JPEG was written
     int failed = 0;          // items reported with the failure message
-    int notReached = 0;      // items never converted because the batch ended first
-    bool endedEarly = false; // a No, a folder that could not be made, or a Cancel
+    int notReached = 0;      // items never written because the batch ended first
+    bool endedEarly = false; // a No, a folder that could not be made, a Cancel or a stop
+    bool stopped = false;    // the stop token ended it
 };
 
-// Converts every item of a drop in order, asking before it makes a missing
-// output folder and whether to go on after a failure. takeSettings runs once,
-// under the wait cursor, before the first item: the dialog uses it to take the
-// values then in its controls. The wait cursor ends on every way out, an
-// exception from takeSettings or convert included (which then passes on).
-// Paths are used whole and as they are: a front end makes them absolute.
+struct BatchOptions {
+    // How many conversions may run ahead of the loop at once; also how many
+    // finished outputs may wait for it.
+    int jobs = 1;
+    // Asked for before each item the loop reaches, with the item's place.
+    std::function<void(std::size_t index, const DroppedItem& item)> onItem;
+};
+
+/*
+ * Converts every item of a drop, asking before it makes a missing output
+ * folder and whether to go on after a failure. Everything a person sees or the
+ * file system holds happens in the drop's order on the calling thread: the
+ * questions, the folders, the writing of each output, the counts. Conversions
+ * run ahead of it on options.jobs worker threads into memory; an output is
+ * written only when the loop reaches its item and its folder exists, so the
+ * outcome is the one a batch converting one item at a time would have.
+ * A source that is missing or no regular file fails at once, without a folder
+ * question. Items after a No, a Cancel, a folder that could not be made or a
+ * stop are never written: their conversions are cancelled.
+ * A stop takes effect as soon as the current step (a question being answered,
+ * a file being written) is over. Paths are used whole and as they are: a
+ * front end makes them absolute.
+ */
 BatchOutcome RunDropBatch(const std::vector<DroppedItem>& drop, Prompts& prompts,
-                          FileSystem& fileSystem, const Converter& convert,
-                          const std::function<void()>& takeSettings = {});
+                          FileSystem& fileSystem, const Encoder& encode,
+                          const BatchOptions& options = {}, std::stop_token stop = {});

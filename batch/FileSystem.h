@@ -1,13 +1,24 @@
 #pragma once
 
+#include <span>
 #include <string>
 
-// The two file-system questions the batch asks before converting.
+// What the batch asks of the file system, on the thread that runs its loop.
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
+    // Why the source cannot be converted (it is missing, unreadable, a folder,
+    // a pipe, a device), or empty when it is a regular file that can be read.
+    // Never waits on the file.
+    virtual std::string SourceProblem(const std::string& path) = 0;
     // True when anything at all exists at the path.
     virtual bool Exists(const std::string& path) = 0;
-    // Makes one folder (its parent must exist); true when it was made.
-    virtual bool MakeFolder(const std::string& path) = 0;
+    // Makes one folder (its parent must exist). Returns why it could not be
+    // made, or empty when the folder is there afterwards, made by this call or
+    // by someone else at the same moment.
+    virtual std::string MakeFolder(const std::string& path) = 0;
+    // Writes a finished output file whole or not at all; why not, or empty
+    // when it was written. An output never replaces its own source.
+    virtual std::string WriteOutput(const std::string& sourcePath, const std::string& outputPath,
+                                    std::span<const unsigned char> bytes) = 0;
 };

@@ -18,12 +18,12 @@ constexpr unsigned IconMask = 0xF0;
 enum MessageAnswer : int { IdOk = 1, IdCancel = 2, IdYes = 6, IdNo = 7 };
 
 // What the program asks of the person in front of it: modal messages that
-// return the button chosen, and the wait cursor. The dialog shows real message
-// boxes, the command line asks on the terminal, tests answer from a script.
+// return the button chosen. The dialog shows real message boxes, the command
+// line asks on the terminal, tests answer from a script.
 class Prompts {
 public:
     virtual ~Prompts() = default;
-    virtual int ShowMessage(const std::string& text, unsigned style) = 0;
-    virtual void BeginWaitCursor() = 0;
-    virtual void EndWaitCursor() = 0;
+    // detail, when not empty, says why (the reason a file failed); it is shown
+    // beneath the text.
+    virtual int ShowMessage(const std::string& text, unsigned style, const std::string& detail) = 0;
 };

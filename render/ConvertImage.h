@@ -1,13 +1,27 @@
 #pragma once
 
+#include "Encoded.h"
 #include "FrameSettings.h"
 
+#include <stop_token>
 #include <string>
 
-// Decodes the picture at sourcePath, fits it into the frame of settings and
-// writes it as a quality-80 JPEG to outputPath, whose folder must exist.
-// Returns nonzero when the JPEG was written and 0 otherwise; on 0 nothing was
-// written and a file already at outputPath is as it was.
-// Paths are the file system's own bytes.
+// Decodes the picture at sourcePath and fits it into the frame of settings,
+// giving the whole quality-80 JPEG file in memory, or why there is none (the
+// source is missing or no regular file, not a picture Quillmere reads,
+// damaged or cut short, too large to decode; the frame is out of range).
+// Returns soon after stop is requested, even in the middle of a huge picture,
+// with a failure. Safe to call from several threads at once. Paths are the
+// file system's own bytes.
+Encoded EncodeImage(const FrameSettings& settings, const std::string& sourcePath,
+                    std::stop_token stop = {});
+
+// EncodeImage, then the file written to outputPath (whose folder must exist)
+// as WriteOutputFile writes it. Returns why it was not written, or empty.
+std::string ConvertPicture(const FrameSettings& settings, const std::string& sourcePath,
+                           const std::string& outputPath);
+
+// ConvertPicture for callers that want a yes or no: nonzero when the JPEG was
+// written and 0 otherwise; on 0 a file already at outputPath is as it was.
 int ConvertImage(const FrameSettings& settings, const std::string& sourcePath,
                  const std::string& outputPath);

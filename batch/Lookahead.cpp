@@ -1,0 +1,102 @@
+#include "Lookahead.h"
+
+#include <algorithm>
+#include <exception>
+#include <new>
+#include <utility>
+
+Lookahead::Lookahead(const std::vector<DroppedItem>& items, const Encoder& encoder, int jobCount,
+                     std::stop_token stop)
+    : drop(items), encode(encoder), jobs(static_cast<std::size_t>(std::max(1, jobCount))),
+      slots(items.size()), onStop(std::move(stop), [this] { CancelAll(); }) {
+    const std::size_t threads = std::min(jobs, items.size());
+    workers.reserve(threads);
+    for (std::size_t i = 0; i < threads; ++i)
+        workers.emplace_back([this] { Work(); });
+}
+
+Lookahead::~Lookahead() {
+    CancelAll();
+    workers.clear(); // joins them before the slots go
+}
+
+void Lookahead::CancelAll() {
+    const std::lock_guard lock(mutex);
+    stopping = true;
+    for (Slot& slot : slots)
+        if (slot.state == State::converting)
+            slot.cancel.request_stop();
+    changed.notify_all();
+}
+
+/*
+ * A worker takes the next item in the drop's order as long as fewer than
+ * `jobs` items past the loop's position are converting or waiting; so the
+ * item the loop needs next is always among those converting or done.
+ */
+void Lookahead::Work() {
+    std::unique_lock lock(mutex);
+    for (;;) {
+        changed.wait(lock, [this] {
+            return stopping || (nextToConvert < slots.size() && nextToConvert < firstHeld + jobs);
+        });
+        if (stopping)
+            return;
+        const std::size_t index = nextToConvert++;
+        Slot& slot = slots[index];
+        if (!drop[index].isLocalFile) {
+            slot.state = State::done;
+            changed.notify_all();
+            continue;
+        }
+        slot.state = State::converting;
+        const std::stop_token cancel = slot.cancel.get_token();
+        lock.unlock();
+        Encoded result;
+        try {
+            result = encode(drop[index].path, cancel);
+        } catch (const std::bad_alloc&) {
+            result.failure = "not enough memory to convert it";
+        } catch (const std::exception& error) {
+            result.failure = error.what();
+        }
+        lock.lock();
+        // A released item's result is not wanted any more.
+        if (slot.state == State::converting) {
+            slot.result = std::move(result);
+            slot.state = State::done;
+        }
+        changed.notify_all();
+    }
+}
+
+void Lookahead::ReleaseBefore(std::size_t end, std::unique_lock<std::mutex>&) {
+    for (std::size_t index = firstHeld; index < end; ++index) {
+        Slot& slot = slots[index];
+        if (slot.state == State::converting)
+            slot.cancel.request_stop();
+        slot.state = State::released;
+        slot.result = {};
+    }
+    firstHeld = std::max(firstHeld, end);
+    nextToConvert = std::max(nextToConvert, firstHeld); // never start what was let go of
+    changed.notify_all();
+}
+
+Encoded Lookahead::Take(std::size_t index) {
+    std::unique_lock lock(mutex);
+    ReleaseBefore(index, lock);
+    changed.wait(lock, [&] { return stopping || slots[index].state == State::done; });
+    Encoded result;
+    if (slots[index].state == State::done)
+        result = std::move(slots[index].result);
+    else
+        result.failure = "stopped";
+    ReleaseBefore(index + 1, lock);
+    return result;
+}
+
+void Lookahead::Release(std::size_t index) {
+    std::unique_lock lock(mutex);
+    ReleaseBefore(index + 1, lock);
+}

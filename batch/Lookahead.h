@@ -1,0 +1,61 @@
+#pragma once
+
+#include "DropBatch.h"
+
+#include <condition_variable>
+#include <cstddef>
+#include <memory>
+#include <mutex>
+#include <stop_token>
+#include <thread>
+#include <vector>
+
+/*
+ * Converts the items of a drop on a pool of worker threads, ahead of the loop
+ * that writes them, in the drop's order. At most `jobs` items past the last
+ * one the loop let go of are converting or waiting, so memory holds at most
+ * that many decodes and finished outputs. Items that are not local files are
+ * not converted. Whatever is still converting when the object goes, or when
+ * stop is requested, is cancelled and waited for.
+ */
+class Lookahead {
+public:
+    Lookahead(const std::vector<DroppedItem>& drop, const Encoder& encode, int jobs,
+              std::stop_token stop);
+    ~Lookahead();
+    Lookahead(const Lookahead&) = delete;
+    Lookahead& operator=(const Lookahead&) = delete;
+
+    // Waits for the item's conversion and hands its result over; every item
+    // before it is let go of. After a stop the result is a failure at once.
+    Encoded Take(std::size_t index);
+    // Lets go of the item and every one before it, cancelling their
+    // conversions and freeing their results.
+    void Release(std::size_t index);
+
+private:
+    enum class State { waiting, converting, done, released };
+    struct Slot {
+        State state = State::waiting;
+        std::stop_source cancel;
+        Encoded result;
+    };
+
+    void Work();
+    void ReleaseBefore(std::size_t end, std::unique_lock<std::mutex>& lock);
+    void CancelAll();
+
+    const std::vector<DroppedItem>& drop;
+    const Encoder& encode;
+    const std::size_t jobs;
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<Slot> slots;
+    std::size_t nextToConvert = 0;
+    std::size_t firstHeld = 0; // items before it are released
+    bool stopping = false;
+
+    std::stop_callback<std::function<void()>> onStop;
+    std::vector<std::jthread> workers;
+};
