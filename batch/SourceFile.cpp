@@ -21,7 +21,7 @@ const char* KindOf(mode_t mode) {
 
 } // namespace
 
-SourceFile::SourceFile(const std::string& path) {
+SourceFile::SourceFile(const std::string& path, const char* wanted) {
     // O_NONBLOCK: opening a named pipe would otherwise wait for a writer. It
     // is cleared again once the file is known to be a regular file.
     fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
@@ -33,7 +33,7 @@ SourceFile::SourceFile(const std::string& path) {
     if (::fstat(fd, &info) != 0) {
         problem = std::strerror(errno);
     } else if (!S_ISREG(info.st_mode)) {
-        problem = std::string(KindOf(info.st_mode)) + ", not a picture file";
+        problem = std::string(KindOf(info.st_mode)) + ", not " + wanted;
     } else if (::fcntl(fd, F_SETFL, 0) != 0) {
         problem = std::strerror(errno);
     }

@@ -7,7 +7,9 @@
 // source can never hang a batch. The descriptor is closed with the object.
 class SourceFile {
 public:
-    explicit SourceFile(const std::string& path);
+    // wanted names what a regular file at path is taken for, in the reason
+    // given for anything else.
+    explicit SourceFile(const std::string& path, const char* wanted = "a picture file");
     ~SourceFile();
     SourceFile(const SourceFile&) = delete;
     SourceFile& operator=(const SourceFile&) = delete;
