@@ -1,5 +1,6 @@
 #include "ProfileKey.h"
 
+#include "StoreFile.h"
 #include "SyncAndVerify.h"
 
 #include <QSettings>
@@ -69,6 +70,9 @@ ProfileKey::~ProfileKey() {
 
 bool ProfileKey::Open(const QString& subPath) {
     Close();
+    if (!StoreFileProblem(applicationName).empty()) {
+        return false;
+    }
     // NativeFormat is the INI format on Linux, in the file the desktop expects
     // (~/.config/Tollervane/<application>.conf; IniFormat would name it .ini),
     // and the registry on Windows.

@@ -29,7 +29,8 @@ public:
     ProfileKey& operator=(const ProfileKey&) = delete;
 
     // Closes the group held, if any, then opens subPath, whose levels are
-    // separated by '/'. False when the settings file cannot be read at all.
+    // separated by '/'. False when the settings file cannot be read at all
+    // (StoreFileProblem), without ever waiting on it.
     // Opening creates nothing: the file appears with the first value written.
     bool Open(const QString& subPath);
     // False when no group was held. Otherwise writes what was written through

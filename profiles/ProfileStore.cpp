@@ -2,6 +2,7 @@
 
 #include "ProfileGroupName.h"
 #include "ProfileKey.h"
+#include "StoreFile.h"
 
 #include <QString>
 
@@ -97,6 +98,14 @@ bool ProfileStore::LoadProfiles(ProfileList& list, std::vector<std::string>& nam
     }
     names = std::move(loadedNames);
     return everyOneLoaded;
+}
+
+std::string ProfileStore::LoadAll(ProfileList& list, std::vector<std::string>& names) const {
+    std::string problem = StoreFileProblem(QString::fromStdString(applicationName));
+    if (problem.empty()) {
+        LoadProfiles(list, names);
+    }
+    return problem;
 }
 
 bool ProfileStore::SaveProfiles(const ProfileList& list) const {

@@ -31,6 +31,10 @@ public:
     // then false. When the store cannot be read at all, list and names are
     // left untouched and the result is false.
     bool LoadProfiles(ProfileList& list, std::vector<std::string>& names) const;
+    // LoadProfiles for a caller that reports a store it cannot read: returns
+    // why ("Permission denied", "a folder, not a settings file"), or empty
+    // when the store was read or holds nothing yet.
+    std::string LoadAll(ProfileList& list, std::vector<std::string>& names) const;
     // Writes every profile of the list in one replacement of the file: all of
     // them are saved, or (false) none and the previous file stays. An empty
     // list writes nothing.

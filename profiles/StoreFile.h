@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+#include <string>
+
+// The file that holds the per-user settings of organisation "Tollervane" and
+// applicationName, where QSettings keeps it (it follows XDG_CONFIG_HOME and
+// QSettings::setPath).
+QString StoreFilePath(const QString& applicationName);
+
+// Why that file cannot be read ("Permission denied", "a named pipe, not a
+// settings file", "not a settings file"), or empty when it can, or when there
+// is none yet. Never waits on the file: QSettings would block for ever
+// reading a named pipe.
+std::string StoreFileProblem(const QString& applicationName);
