@@ -1,6 +1,6 @@
 #include "CommandLine.h"
 
-#include "ColorNames.h"
+#include "ColorOption.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -8,13 +8,17 @@
 #include <QHash>
 #include <QStringList>
 
+#include <algorithm>
 #include <charconv>
 #include <optional>
 
 namespace {
 
-// The largest side a JPEG file can have.
-constexpr std::int32_t largestSide = 65500;
+// More workers than this gain nothing on today's machines and cost memory.
+constexpr int defaultJobsAtMost = 8;
+constexpr int mostJobs = 64;
+// A refusal lists stored profile names up to about a screenful.
+constexpr std::size_t namesListed = 20;
 
 using Action = ParsedCommandLine::Action;
 
@@ -64,28 +68,31 @@ private:
 };
 
 bool SideFits(std::int32_t side) {
-    return side >= 1 && side <= largestSide;
+    return side >= 1 && side <= largestFrameSide;
 }
 
-// A frame side: a decimal number of pixels that a JPEG can hold.
-std::optional<std::int32_t> ParseSide(const std::string& text) {
+// A decimal number from low to high, nothing else.
+std::optional<std::int32_t> ParseWhole(const std::string& text, std::int32_t low,
+                                       std::int32_t high) {
     std::int32_t value = 0;
     const char* end = text.data() + text.size();
     const auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (text.empty() || error != std::errc() || stop != end || !SideFits(value))
+    if (text.empty() || error != std::errc() || stop != end || value < low || value > high)
         return std::nullopt;
     return value;
 }
 
 std::string SideProblem(const char* option, const std::string& value) {
     return std::string("--") + option + " wants a whole number of pixels from 1 to " +
-           std::to_string(largestSide) + ", not " + Quoted(value);
+           std::to_string(largestFrameSide) + ", not " + Quoted(value);
 }
 
 std::string Joined(const std::vector<std::string>& names) {
     std::string list;
-    for (const std::string& name : names)
-        list += (list.empty() ? "" : ", ") + Quoted(name);
+    for (std::size_t i = 0; i < names.size() && i < namesListed; ++i)
+        list += (list.empty() ? "" : ", ") + Quoted(names[i]);
+    if (names.size() > namesListed)
+        list += " and " + std::to_string(names.size() - namesListed) + " more";
     return list;
 }
 
@@ -104,7 +111,7 @@ std::optional<std::string> Absolute(std::string path, const std::string& working
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
                                    const std::string& workingFolder,
-                                   const ProfileLoader& loadProfiles) {
+                                   const ProfileLoader& loadProfiles, unsigned cores) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         "Fits pictures to one frame size and saves each as a quality-80 JPEG in a folder named\n"
@@ -130,11 +137,19 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
     const QCommandLineOption yes("yes", "Make every missing Quillmere folder without asking.");
     const QCommandLineOption keepGoing("keep-going",
                                        "Go on after a file that cannot be converted.");
+    const int defaultJobs = std::clamp(static_cast<int>(cores), 1, defaultJobsAtMost);
+    const QCommandLineOption jobs(
+        "jobs",
+        QString("Convert up to N pictures at once, 1 to %1 (%2 here: one per core, at most %3).")
+            .arg(mostJobs)
+            .arg(defaultJobs)
+            .arg(defaultJobsAtMost),
+        "N");
     const QCommandLineOption profile(
         "profile", "Start from the settings of the dialog's profile NAME; options override them.",
         "NAME");
     parser.addOptions(
-        {help, version, width, height, padding, noPadding, color, yes, keepGoing, profile});
+        {help, version, width, height, padding, noPadding, color, yes, keepGoing, jobs, profile});
     parser.addPositionalArgument("FILE", "Picture to convert.", "FILE...");
 
     const ArgumentBytes bytes(arguments);
@@ -155,7 +170,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
         const std::string name = bytes.BytesOf(parser.value(profile));
         ProfileList list;
         std::vector<std::string> names;
-        loadProfiles(list, names);
+        if (const std::string problem = loadProfiles(list, names); !problem.empty())
+            return Refused("cannot read the profiles: " + problem);
         const std::int32_t index = list.FindProfile(name);
         if (index < 0)
             return Refused(
@@ -180,7 +196,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
         if (!parser.isSet(*option))
             continue;
         const std::string value = parser.value(*option).toStdString();
-        const auto parsed = ParseSide(value);
+        const auto parsed = ParseWhole(value, 1, largestFrameSide);
         if (!parsed)
             return Refused(SideProblem(name, value));
         *side = *parsed;
@@ -199,6 +215,15 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
             return Refused("--color wants #RRGGBB, #RGB or a colour name such as navy, not " +
                            Quoted(value));
         settings.paddingColor = *parsed;
+    }
+    request.jobs = defaultJobs;
+    if (parser.isSet(jobs)) {
+        const std::string value = parser.value(jobs).toStdString();
+        const auto parsed = ParseWhole(value, 1, mostJobs);
+        if (!parsed)
+            return Refused("--jobs wants a whole number from 1 to " + std::to_string(mostJobs) +
+                           ", not " + Quoted(value));
+        request.jobs = *parsed;
     }
     request.assumeYes = parser.isSet(yes);
     request.keepGoing = parser.isSet(keepGoing);

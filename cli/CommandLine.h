@@ -12,6 +12,7 @@ struct CliRequest {
     FrameSettings settings;
     bool assumeYes = false;         // Yes to every folder question
     bool keepGoing = false;         // OK to every failure
+    int jobs = 1;                   // conversions at once
     std::vector<std::string> files; // absolute, as the file system's bytes
 };
 
@@ -23,13 +24,16 @@ struct ParsedCommandLine {
 };
 
 // Fills list with the stored profiles and names with their names; called
-// only when a profile is asked for.
-using ProfileLoader = std::function<void(ProfileList& list, std::vector<std::string>& names)>;
+// only when a profile is asked for. Returns why the store could not be read,
+// or empty.
+using ProfileLoader =
+    std::function<std::string(ProfileList& list, std::vector<std::string>& names)>;
 
 // Reads argv (its bytes as they came, the program name first). Relative file
 // paths are taken from workingFolder, which may be empty when it is unknown;
 // every value is checked before the request is handed back, so a refused
-// command line has touched nothing.
+// command line has touched nothing. cores is how many the machine has: the
+// default number of jobs follows it.
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
                                    const std::string& workingFolder,
-                                   const ProfileLoader& loadProfiles);
+                                   const ProfileLoader& loadProfiles, unsigned cores = 1);

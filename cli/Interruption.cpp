@@ -1,45 +1,56 @@
 #include "Interruption.h"
 
 #include <cstdlib>
+#include <ctime>
+#include <pthread.h>
+#include <utility>
 
 namespace {
 
 constexpr int handled[] = {SIGINT, SIGTERM, SIGHUP};
 
-volatile std::sig_atomic_t requested = 0;
-
-void Request(int number) {
-    requested = number;
-}
-
 } // namespace
 
-Interruption::Interruption() {
-    struct sigaction action {};
-    action.sa_handler = Request;
-    sigemptyset(&action.sa_mask);
-    // Whichever thread the signal reaches, it only sets the flag; reads in
-    // progress carry on (SA_RESTART), and the second signal is not caught.
-    action.sa_flags = static_cast<int>(SA_RESTART | SA_RESETHAND);
-    for (int i = 0; i < 3; ++i) {
-        ::sigaction(handled[i], nullptr, &previous[i]);
-        // A signal the caller chose to ignore (nohup) stays ignored.
-        if (previous[i].sa_handler != SIG_IGN)
-            ::sigaction(handled[i], &action, nullptr);
+Interruption::Interruption(std::function<void()> firstSignal) : onFirst(std::move(firstSignal)) {
+    sigemptyset(&taken);
+    for (const int number : handled) {
+        struct sigaction current {};
+        ::sigaction(number, nullptr, &current);
+        if (current.sa_handler != SIG_IGN)
+            sigaddset(&taken, number);
     }
+    ::pthread_sigmask(SIG_BLOCK, &taken, &previousMask);
+    watcher = std::jthread([this](std::stop_token quit) { Watch(std::move(quit)); });
 }
 
 Interruption::~Interruption() {
-    for (int i = 0; i < 3; ++i)
-        ::sigaction(handled[i], &previous[i], nullptr);
+    watcher.request_stop();
+    watcher.join();
+    ::pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
 }
 
-int Interruption::Requested() {
-    return requested;
+// Waits in short slices so that the object can go without a signal.
+void Interruption::Watch(std::stop_token quit) {
+    const timespec slice{0, 100'000'000};
+    while (!quit.stop_requested()) {
+        const int number = ::sigtimedwait(&taken, nullptr, &slice);
+        if (number <= 0)
+            continue;
+        if (first != 0)
+            Finish(number);
+        first = number;
+        if (onFirst)
+            onFirst();
+        stop.request_stop();
+    }
 }
 
 void Interruption::Finish(int number) {
     std::signal(number, SIG_DFL);
+    sigset_t only;
+    sigemptyset(&only);
+    sigaddset(&only, number);
+    ::pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
     std::raise(number);
     std::_Exit(128 + number);
 }

@@ -1,25 +1,41 @@
 #pragma once
 
+#include <atomic>
 #include <csignal>
+#include <functional>
+#include <stop_token>
+#include <thread>
 
-// Turns Ctrl-C (SIGINT), SIGTERM and SIGHUP into a request to stop once the
-// file being written is complete, so that no temporary file is left behind
-// and the summary still appears. A second signal ends the program at once.
-// While the object lives the handlers are in place; the previous ones come
-// back when it goes.
+/*
+ * Turns Ctrl-C (SIGINT), SIGTERM and SIGHUP into a stop request, so that a
+ * batch cancels its conversions at once, leaves no temporary file behind and
+ * still prints its summary. A second signal ends the program at once. The
+ * signals are blocked in every thread and taken by a thread of this object's
+ * own, so they never interrupt a read or a write; make the object before any
+ * other thread exists. Signals the caller ignores (nohup) stay ignored.
+ */
 class Interruption {
 public:
-    Interruption();
+    // onFirst runs on the watching thread when the first signal arrives.
+    explicit Interruption(std::function<void()> onFirst = {});
     ~Interruption();
     Interruption(const Interruption&) = delete;
     Interruption& operator=(const Interruption&) = delete;
 
+    std::stop_token Token() const { return stop.get_token(); }
     // The signal that asked to stop, or 0.
-    static int Requested();
+    int Requested() const { return first; }
     // Ends the process the way the signal would have, so a shell running it
     // in a loop sees the interrupt and stops too.
     [[noreturn]] static void Finish(int number);
 
 private:
-    struct sigaction previous[3];
+    void Watch(std::stop_token quit);
+
+    sigset_t taken{};
+    sigset_t previousMask{};
+    std::function<void()> onFirst;
+    std::stop_source stop;
+    std::atomic<int> first{0};
+    std::jthread watcher;
 };

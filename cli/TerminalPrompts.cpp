@@ -29,14 +29,7 @@ std::vector<Choice> ChoicesOf(unsigned style) {
 }
 
 const char* IconWord(unsigned style) {
-    switch (style & MessageStyle::IconMask) {
-    case MessageStyle::IconHand:
-        return "error: ";
-    case MessageStyle::IconExclamation:
-        return "warning: ";
-    default:
-        return "";
-    }
+    return (style & MessageStyle::IconMask) == MessageStyle::IconHand ? "error: " : "";
 }
 
 std::string Lowered(std::string text) {
@@ -90,9 +83,11 @@ TerminalPrompts::TerminalPrompts(std::string name, std::FILE* output, int input,
     : programName(std::move(name)), out(output), in(input), assumeYes(answerYes), keepGoing(goOn),
       stopRequested(std::move(stop)) {}
 
-int TerminalPrompts::ShowMessage(const std::string& text, unsigned style) {
+int TerminalPrompts::ShowMessage(const std::string& text, unsigned style,
+                                 const std::string& detail) {
     const std::vector<Choice> choices = ChoicesOf(style);
-    std::fprintf(out, "%s: %s%s", programName.c_str(), IconWord(style), text.c_str());
+    std::fprintf(out, "%s: %s%s%s%s", programName.c_str(), IconWord(style), text.c_str(),
+                 detail.empty() ? "" : ": ", detail.c_str());
     if (choices.size() == 1) {
         std::fputc('\n', out);
         std::fflush(out);

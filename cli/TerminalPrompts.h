@@ -20,10 +20,9 @@ public:
     TerminalPrompts(std::string name, std::FILE* output, int input, bool answerYes, bool goOn,
                     std::function<bool()> stopRequested = {});
 
-    int ShowMessage(const std::string& text, unsigned style) override;
-    // A terminal has no wait cursor; the progress lines show that work goes on.
-    void BeginWaitCursor() override {}
-    void EndWaitCursor() override {}
+    // A message with a detail reads "name: text: detail", as programs on a
+    // terminal report a file and what went wrong with it.
+    int ShowMessage(const std::string& text, unsigned style, const std::string& detail) override;
 
 private:
     std::string programName;

@@ -7,8 +7,8 @@
 #include "ImagingSession.h"
 #include "Interruption.h"
 #include "PathParts.h"
+#include "PosixFileSystem.h"
 #include "ProfileStore.h"
-#include "ReportingFileSystem.h"
 #include "TerminalPrompts.h"
 
 #include <QCoreApplication>
@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <exception>
 #include <string>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -40,53 +41,42 @@ std::string WorkingFolder() {
     return buffer.data();
 }
 
-// Thrown into the batch to end it before the next file once a stop was asked for.
-struct StopRequested {};
-
-int RunBatch(const CliRequest& request, const std::string& programName) {
+int RunBatch(const CliRequest& request, const std::string& programName,
+             const Interruption& interruption) {
     const ImagingSession session;
     if (!session.Started()) {
         std::fprintf(stderr, "%s: the imaging library did not start\n", programName.c_str());
         return notAllWritten;
     }
 
-    ReportingFileSystem fileSystem(programName, stderr);
+    PosixFileSystem fileSystem;
     std::vector<DroppedItem> drop;
     for (const std::string& file : request.files)
         drop.push_back({file, true});
-    const int total = static_cast<int>(drop.size());
+    const std::size_t total = drop.size();
 
-    const Interruption interruption;
+    const std::stop_token stop = interruption.Token();
     TerminalPrompts prompts(programName, stderr, ::isatty(STDIN_FILENO) ? STDIN_FILENO : -1,
                             request.assumeYes, request.keepGoing,
-                            [] { return Interruption::Requested() != 0; });
-    const bool showProgress = ::isatty(STDERR_FILENO) != 0;
-    const PathParts names;
-    int written = 0;
-    int failed = 0;
-    const auto convert = [&](const std::string& source, const std::string& output) {
-        if (Interruption::Requested() != 0)
-            throw StopRequested{};
-        // The batch converts the files in order, so this is the file's place.
-        if (showProgress)
-            std::fprintf(stderr, "[%d/%d] %s\n", written + failed + 1, total,
-                         names.FileNamePart(source).c_str());
-        const int result = ConvertImage(request.settings, source, output);
-        ++(result != 0 ? written : failed);
-        return result;
+                            [&stop] { return stop.stop_requested(); });
+    BatchOptions options;
+    options.jobs = request.jobs;
+    if (::isatty(STDERR_FILENO) != 0) {
+        options.onItem = [total, names = PathParts()](std::size_t index, const DroppedItem& item) {
+            std::fprintf(stderr, "[%zu/%zu] %s\n", index + 1, total,
+                         names.FileNamePart(item.path).c_str());
+        };
+    }
+    const Encoder encode = [&request](const std::string& source, std::stop_token cancel) {
+        return EncodeImage(request.settings, source, std::move(cancel));
     };
 
-    BatchOutcome outcome;
-    try {
-        outcome = RunDropBatch(drop, prompts, fileSystem, convert);
-    } catch (const StopRequested&) {
-        outcome = {written, failed, total - written - failed, true};
-    }
+    const BatchOutcome outcome = RunDropBatch(drop, prompts, fileSystem, encode, options, stop);
     std::printf("%d converted, %d failed, %d skipped\n", outcome.converted, outcome.failed,
                 outcome.notReached);
     std::fflush(stdout);
-    const bool allDone = outcome.converted == total;
-    if (const int signal = Interruption::Requested(); signal != 0 && !allDone)
+    const bool allDone = outcome.converted == static_cast<int>(total);
+    if (const int signal = interruption.Requested(); signal != 0 && !allDone)
         Interruption::Finish(signal);
     return allDone ? allWritten : notAllWritten;
 }
@@ -96,8 +86,16 @@ int RunBatch(const CliRequest& request, const std::string& programName) {
 int main(int argc, char** argv) {
     // libvips decodes on several threads, and glibc gives each its own heap
     // that keeps its peak across files; one heap holds a whole batch to about
-    // the peak of its largest picture.
+    // the peak of its largest pictures.
     mallopt(M_ARENA_MAX, 1);
+    // Before any thread exists, so that every thread leaves the signals to it.
+    const bool onTerminal = ::isatty(STDERR_FILENO) != 0;
+    const Interruption interruption([onTerminal] {
+        if (onTerminal) {
+            static const char stopping[] = "Stopping; press Ctrl-C again to quit at once.\n";
+            (void)!::write(STDERR_FILENO, stopping, sizeof stopping - 1);
+        }
+    });
     const QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationVersion(QUILLMERE_VERSION);
     const std::string programName =
@@ -105,9 +103,10 @@ int main(int argc, char** argv) {
 
     const std::vector<std::string> arguments(argv, argv + argc);
     const ProfileLoader loadProfiles = [](ProfileList& list, std::vector<std::string>& names) {
-        ProfileStore(dialogProgramName).LoadProfiles(list, names);
+        return ProfileStore(dialogProgramName).LoadAll(list, names);
     };
-    const ParsedCommandLine parsed = ParseCommandLine(arguments, WorkingFolder(), loadProfiles);
+    const ParsedCommandLine parsed = ParseCommandLine(arguments, WorkingFolder(), loadProfiles,
+                                                      std::thread::hardware_concurrency());
     switch (parsed.action) {
     case ParsedCommandLine::Action::ShowHelp:
     case ParsedCommandLine::Action::ShowVersion:
@@ -122,7 +121,7 @@ int main(int argc, char** argv) {
     }
 
     try {
-        return RunBatch(parsed.request, programName);
+        return RunBatch(parsed.request, programName, interruption);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "%s: %s\n", programName.c_str(), error.what());
         return notAllWritten;

@@ -11,3 +11,6 @@ struct FrameSettings {
     std::int32_t frameWidth = 800;
     std::int32_t frameHeight = 600;
 };
+
+// The largest side a JPEG file can record, and so the largest frame side.
+inline constexpr std::int32_t largestFrameSide = 65500;

@@ -1,7 +1,7 @@
 // The command line read into a request, and the built quillmere-cli run on pictures made here
 // in a temporary folder, with the dialog's store in a temporary XDG_CONFIG_HOME.
 
-#include "ColorNames.h"
+#include "ColorOption.h"
 #include "CommandLine.h"
 #include "ImagingSession.h"
 #include "ProfileStore.h"
@@ -78,12 +78,13 @@ struct Row {
     // error with '@' for the row's folder.
     std::string counts, listing, err;
     std::string oldCopy = {}; // put into Quillmere beforehand, as text
+    std::string setup = {};   // shell commands run in the row's folder first
 };
 
 // Runs quillmere-cli for each row in a folder of its own with a blank and a non-ASCII letter in
 // its name, holding a green a.png (30 x 90) with copies b.png, -e.png and \xff\xfe.png, and a
-// bad.png that is no picture; checks all it did and said. The alarm ends a run that would wait
-// for ever.
+// c.jpg, a bad.png that is no picture and a named pipe pipe.png; checks all it did and said. The
+// alarm ends a run that would wait for ever.
 void RunRows(const std::string& name, const std::vector<Row>& rows) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.arguments);
@@ -94,8 +95,10 @@ void RunRows(const std::string& name, const std::vector<Row>& rows) {
         for (const char* copy : {"b.png", "-e.png", "\xff\xfe.png"})
             fs::copy_file(dir + "/a.png", dir + "/" + copy);
         std::ofstream(dir + "/bad.png") << "no picture";
+        vips::VImage::black(90, 30).jpegsave((dir + "/c.jpg").c_str());
+        ASSERT_EQ(::mkfifo((dir + "/pipe.png").c_str(), 0600), 0);
 
-        const std::string command = "exec " QUILLMERE_CLI " " + row.arguments;
+        const std::string command = row.setup + "exec " QUILLMERE_CLI " " + row.arguments;
         int out[2], err[2]; // read end, write end
         termios mode{};
         mode.c_lflag = ICANON; // whole lines and Ctrl-D; no echo, line feeds stay line feeds
@@ -156,8 +159,10 @@ TEST(CliEndToEnd, ConvertsAsksAndRefuses) {
     const std::string q =
         "quillmere-cli: Directory doesn't exist:  @/Quillmere/\n\nCreate it? [yes/no] ";
     const std::string yes = q + "yes (--yes)\n";
-    const std::string bad = "quillmere-cli: warning: @/bad.png [ok/cancel] ";
-    const std::string tty = "[1/2] bad.png\n" + bad;
+    const std::string bad = "quillmere-cli: @/bad.png: not a picture Quillmere reads [ok/cancel] ";
+    const std::string tty =
+        q + "quillmere-cli: @/bad.png: not a picture Quillmere reads [ok/cancel] ";
+    const std::string stopping = "Stopping; press Ctrl-C again to quit at once.\n";
     RunRows("empty", {{"--yes --profile Small a.png", nullptr, 2, "", "none",
                        Refused("no profile is named \"Small\"; none is stored")}});
     EXPECT_FALSE(fs::exists(root + "/config")) << "looking made a store";
@@ -165,35 +170,73 @@ TEST(CliEndToEnd, ConvertsAsksAndRefuses) {
     ASSERT_TRUE(store.SaveProfile({"Small", 1, 0x0000FF, 64, 48}));
     ASSERT_TRUE(store.SaveProfile({"Tall", 0, 0xFF0000, 50, 100}));
     const auto written = fs::last_write_time(root + "/config/Tollervane/quillmere.conf");
-    RunRows("run",
-            {{"--yes a.png b.png Quillmere/a.jpg", nullptr, 0, "3 0 0",
-              "Quillmere/a.jpg 800x600, a.jpg 800x600, b.jpg 800x600",
-              Replaced(yes, "@", "@/Quillmere"), "b.jpg"},
-             {"--yes \xff\xfe.png -- -e.png", nullptr, 0, "2 0 0",
-              "-e.jpg 800x600, \xff\xfe.jpg 800x600", yes},
-             {"--keep-going a.png b.png", nullptr, 1, "0 0 2", "none",
-              q + "no (no terminal to ask; --yes answers yes)\n"},
-             {"--yes a.png bad.png b.png", nullptr, 1, "1 1 1", "a.jpg 800x600",
-              yes + bad + "cancel (no terminal to ask; --keep-going answers ok)\n"},
-             {"a.png", "maybe\n\ny\n", 0, "1 0 0", "a.jpg 800x600",
-              q + "Please answer yes/no: Please answer yes/no: [1/1] a.png\n"},
-             {"a.png", "  NO \n", 1, "0 0 1", "none", q},
-             {"a.png", "maybe\x04\x04\x04", 1, "0 0 1", "none",
-              q + "Please answer yes/no: no (end of input)\n"},
-             {"bad.png a.png", "y\nok\n", 1, "1 1 0", "a.jpg 800x600", q + tty + "[2/2] a.png\n"},
-             {"bad.png a.png", "y\nC\n", 1, "0 1 1", "", q + tty},
-             {"--keep-going bad.png a.png", "y\nc\n", 1, "1 1 0", "a.jpg 800x600",
-              q + tty + "ok (--keep-going)\n[2/2] a.png\n"},
-             {"gone/a.png", "y\n", 1, "0 0 1", "none",
-              Replaced(q, "@", "@/gone") +
-                  "quillmere-cli: @/gone/Quillmere/: No such file or directory\n"
-                  "quillmere-cli: Couldn't create dir\n"},
-             {"a.png b.png", "", 130, "0 0 2", "none", q + "no (interrupted)\n"},
-             {"--yes --width abc a.png", nullptr, 2, "", "none",
-              Refused("--width wants a whole number of pixels from 1 to 65500, not \"abc\"")},
-             {"--yes --profile Tall --width 60 a.png", nullptr, 0, "1 0 0", "a.jpg 33x100", yes},
-             {"--yes --profile small a.png", nullptr, 2, "", "none",
-              Refused("no profile is named \"small\"; the profiles are \"Small\", \"Tall\"")}});
+    RunRows(
+        "run",
+        {{"--yes a.png b.png Quillmere/a.jpg", nullptr, 0, "3 0 0",
+          "Quillmere/a.jpg 800x600, a.jpg 800x600, b.jpg 800x600",
+          Replaced(yes, "@", "@/Quillmere"), "b.jpg"},
+         {"--yes \xff\xfe.png -- -e.png", nullptr, 0, "2 0 0",
+          "-e.jpg 800x600, \xff\xfe.jpg 800x600", yes},
+         {"--keep-going a.png b.png", nullptr, 1, "0 0 2", "none",
+          q + "no (no terminal to ask; --yes answers yes)\n"},
+         {"--yes a.png bad.png b.png", nullptr, 1, "1 1 1", "a.jpg 800x600",
+          yes + bad + "cancel (no terminal to ask; --keep-going answers ok)\n"},
+         {"a.png", "maybe\n\ny\n", 0, "1 0 0", "a.jpg 800x600",
+          "[1/1] a.png\n" + q + "Please answer yes/no: Please answer yes/no: "},
+         {"a.png", "  NO \n", 1, "0 0 1", "none", "[1/1] a.png\n" + q},
+         {"a.png", "maybe\x04\x04\x04", 1, "0 0 1", "none",
+          "[1/1] a.png\n" + q + "Please answer yes/no: no (end of input)\n"},
+         {"bad.png a.png", "y\nok\n", 1, "1 1 0", "a.jpg 800x600",
+          "[1/2] bad.png\n" + tty + "[2/2] a.png\n"},
+         {"bad.png a.png", "y\nC\n", 1, "0 1 1", "", "[1/2] bad.png\n" + tty},
+         {"--keep-going --jobs 1 bad.png a.png", "y\nc\n", 1, "1 1 0", "a.jpg 800x600",
+          "[1/2] bad.png\n" + tty + "ok (--keep-going)\n[2/2] a.png\n"},
+         {"a.png b.png", "", 130, "0 0 2", "none",
+          "[1/2] a.png\n" + q + stopping + "no (interrupted)\n"},
+         {"--yes --width abc a.png", nullptr, 2, "", "none",
+          Refused("--width wants a whole number of pixels from 1 to 65500, not \"abc\"")},
+         {"--yes --profile Tall --width 60 a.png", nullptr, 0, "1 0 0", "a.jpg 33x100", yes},
+         {"--yes --profile small a.png", nullptr, 2, "", "none",
+          Refused("no profile is named \"small\"; the profiles are \"Small\", \"Tall\"")},
+         // A pipe or a missing file fails at once, without a folder question or a folder.
+         {"--yes --keep-going pipe.png gone/a.png", nullptr, 1, "0 2 0", "none",
+          "quillmere-cli: @/pipe.png: a named pipe, not a picture file [ok/cancel] ok "
+          "(--keep-going)\nquillmere-cli: @/gone/a.png: No such file or directory [ok/cancel] "
+          "ok (--keep-going)\n"},
+         // A Quillmere folder that links back to its own folder never replaces a source.
+         {"--yes s/c.jpg",
+          nullptr,
+          1,
+          "0 1 0",
+          "none",
+          "quillmere-cli: @/s/c.jpg: the output would replace its own source [ok/cancel] "
+          "cancel (no terminal to ask; --keep-going answers ok)\n",
+          {},
+          "mkdir s && cp c.jpg s && ln -s . s/Quillmere && "},
+         {"a.png",
+          "y\n",
+          1,
+          "0 0 1",
+          "none",
+          "[1/1] a.png\n" + q + "quillmere-cli: Couldn't create dir: File exists\n",
+          {},
+          "ln -s nowhere Quillmere && "},
+         {"--yes --jobs 4 a.png c.jpg", nullptr, 0, "2 0 0", "a.jpg 800x600, c.jpg 800x600", yes},
+         {"--yes --jobs 1 a.png c.jpg", nullptr, 0, "2 0 0", "a.jpg 800x600, c.jpg 800x600", yes}});
+    for (const char* name : {"a.jpg", "c.jpg"}) {
+        std::ifstream four(root + "/run17 ü/Quillmere/" + name, std::ios::binary);
+        std::ifstream one(root + "/run18 ü/Quillmere/" + name, std::ios::binary);
+        EXPECT_TRUE(std::equal(std::istreambuf_iterator<char>(four), {},
+                               std::istreambuf_iterator<char>(one), {}))
+            << name << " differs between --jobs 4 and --jobs 1";
+    }
+    // A store that is a named pipe is refused at once, with the reason.
+    fs::rename(root + "/config/Tollervane/quillmere.conf", root + "/stored.conf");
+    ASSERT_EQ(::mkfifo((root + "/config/Tollervane/quillmere.conf").c_str(), 0600), 0);
+    RunRows("pipe", {{"--profile Small a.png", nullptr, 2, "", "none",
+                      Refused("cannot read the profiles: a named pipe, not a settings file")}});
+    fs::remove(root + "/config/Tollervane/quillmere.conf");
+    fs::rename(root + "/stored.conf", root + "/config/Tollervane/quillmere.conf");
     const auto rgb =
         vips::VImage::new_from_file((root + "/run0 ü/Quillmere/a.jpg").c_str()).getpoint(10, 300);
     EXPECT_LT(std::abs(rgb.at(0)) + std::abs(rgb.at(1)) + std::abs(rgb.at(2) - 200), 20);
@@ -210,7 +253,7 @@ TEST(CliCommandLine, ReadsOptionsColoursFilesAndProfiles) {
         {"/x.png|./b|.//c|../d|s/e f ü", "800x600 pad c80000 /x.png /w/b /w/c /w/../d /w/s/e f ü"},
         {"\xff\xfe|--|-e|--yes|/\x80", "800x600 pad c80000 /w/\xff\xfe /w/-e /w/--yes /\x80"},
         {"--width|9|--height=8|--no-padding|--color|#ff8000|a", "9x8 nopad 0080ff /w/a"},
-        {"a|--yes|--keep-going|--width|1|--height|65500", "1x65500 pad c80000 /w/a"},
+        {"a|--yes|--keep-going|--width|1|--height|65500|--jobs|64", "1x65500 pad c80000 /w/a"},
         {"--no-padding|--padding|a", "800x600 pad c80000 /w/a"},
         {"--padding|--no-padding|a", "800x600 nopad c80000 /w/a"},
         {"--profile|Sm|--height|20|--no-padding|a", "64x20 nopad 0000ff /w/a"},
@@ -226,6 +269,8 @@ TEST(CliCommandLine, ReadsOptionsColoursFilesAndProfiles) {
         {"--width|12a|a", "--width" + side + "\"12a\""},
         {"--color|x|a", "--color wants #RRGGBB, #RGB or a colour name such as navy, not \"x\""},
         {"--bogus|a", "Unknown option 'bogus'."},
+        {"--jobs|0|a", "--jobs wants a whole number from 1 to 64, not \"0\""},
+        {"--jobs|65|a", "--jobs wants a whole number from 1 to 64, not \"65\""},
         {"--help|--width|abc", "[options] FILE..."},
         {"-h", "[options] FILE..."},
         {"--version|a", "version"},
@@ -235,6 +280,7 @@ TEST(CliCommandLine, ReadsOptionsColoursFilesAndProfiles) {
         list.Add({"Sm", 1, 0x0000FF, 64, 48});
         list.Add({"sm", 0, 0xFF0000, 10, 12});
         list.Add({"0 w", 1, 0, 0, 600});
+        return std::string();
     };
     for (const auto& [arguments, outcome] : rows) {
         std::vector<std::string> line = {"quillmere-cli"};
@@ -242,31 +288,38 @@ TEST(CliCommandLine, ReadsOptionsColoursFilesAndProfiles) {
             line.push_back(arguments.substr(start, (end = arguments.find('|', start)) - start));
         EXPECT_EQ(Outcome(ParseCommandLine(line, "/w", store)), outcome);
     }
-    const auto none = [](ProfileList&, std::vector<std::string>&) {};
+    const auto none = [](ProfileList&, std::vector<std::string>&) { return std::string(); };
+    // A store that cannot be read says why; a long list of names is cut to a screenful.
+    const auto unreadable = [](ProfileList&, std::vector<std::string>&) {
+        return std::string("Permission denied");
+    };
+    EXPECT_EQ(Outcome(ParseCommandLine({"q", "--profile", "x", "a"}, "/", unreadable)),
+              "cannot read the profiles: Permission denied");
+    const auto many = [](ProfileList& list, std::vector<std::string>& names) {
+        for (int i = 0; i < 100000; ++i)
+            names.push_back("p" + std::to_string(i));
+        list.Add({"p0", 1, 0, 1, 1});
+        return std::string();
+    };
+    const std::string refusal = Outcome(ParseCommandLine({"q", "--profile", "x", "a"}, "/", many));
+    EXPECT_LT(refusal.size(), 400u);
+    EXPECT_TRUE(refusal.ends_with("\"p19\" and 99980 more")) << refusal;
     EXPECT_EQ(Outcome(ParseCommandLine({"q", "a"}, "", none)),
               "the current folder is unknown, so \"a\" cannot be found; give its full path");
     EXPECT_EQ(Outcome(ParseCommandLine({"q", "a"}, "/", none)), "800x600 pad c80000 /a");
 
-    // Colours come out as 0x00BBGGRR; the names are exactly the toolkit's, with its values.
+    // Colours come out as 0x00BBGGRR; names are the toolkit's, blanks and case ignored; nothing
+    // with transparency is a padding colour.
     const std::pair<std::string, std::uint32_t> colours[] = {
-        {"#0000c8", 0xC80000},       {"#0000C8", 0xC80000},    {"#123456", 0x563412},
-        {"#a1c", 0xCC11AA},          {"light gray", 0xD3D3D3}, {"Navy", 0x800000},
-        {"rebeccapurple", 0x993366},
+        {"#0000c8", 0xC80000},   {"#0000C8", 0xC80000}, {"#123456", 0x563412},
+        {"#a1c", 0xCC11AA},      {"Navy", 0x800000},    {"light gray", 0xD3D3D3},
+        {"steelblue", 0xB48246},
     };
     for (const auto& [text, expected] : colours)
         EXPECT_EQ(ParseColor(text), expected) << text;
     for (const char* text : {"", "#", "#12345", "#1234567", "#gg0000", "0000c8", "nosuch",
-                             "transparent", "#-12345", "#+ff"})
+                             "transparent", "#-12345", "#+ff", "#ff0000ff", "#fff000fff"})
         EXPECT_EQ(ParseColor(text), std::nullopt) << text;
-    QStringList names = QColor::colorNames();
-    names.removeAll("transparent");
-    EXPECT_EQ(ColorNames().size(), std::size_t(names.size() + !names.contains("rebeccapurple")));
-    for (const QString& name : names) { // red and blue swapped to 0x00BBGGRR
-        const QRgb rgb = QColor::fromString(name).rgb();
-        EXPECT_EQ(ParseColor(name.toStdString()),
-                  qRgb(qBlue(rgb), qGreen(rgb), qRed(rgb)) & 0xFFFFFFu)
-            << name.toStdString();
-    }
 }
 
 // The pictures and the store live in a temporary folder, named before anything reads settings.
