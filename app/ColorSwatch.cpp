@@ -1,6 +1,6 @@
 #include "ColorSwatch.h"
 
-#include "ColorRef.h"
+#include "QColorRef.h"
 
 #include <QPainter>
 #include <QStyle>

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Encoded.h"
 #include "FileSystem.h"
 #include "FrameSettings.h"
 #include "ProfileStore.h"
@@ -7,12 +8,14 @@
 
 #include <functional>
 #include <memory>
+#include <stop_token>
 #include <string>
 
-// Writes the framed JPEG of sourcePath to outputPath with the given settings;
-// nonzero on success. The program passes ConvertImage.
-using FrameConverter = std::function<int(
-    const FrameSettings& settings, const std::string& sourcePath, const std::string& outputPath)>;
+// The framed JPEG of sourcePath with the given settings, in memory, or why
+// there is none; returns soon once stop is requested. Runs on worker threads.
+// The program passes EncodeImage.
+using FrameEncoder = std::function<Encoded(const FrameSettings& settings,
+                                           const std::string& sourcePath, std::stop_token stop)>;
 
 // Keeps the imaging library started for as long as it is held; an empty token
 // means the library did not start.
@@ -24,7 +27,7 @@ using ImagingStarter = std::function<ImagingToken()>;
 struct DialogServices {
     Prompts& prompts;
     FileSystem& fileSystem;
-    FrameConverter convert;
+    FrameEncoder encode;
     ImagingStarter startImaging;
     // Read once while the dialog opens, written once at "Done".
     const ProfileStore& store;

@@ -1,10 +1,10 @@
 #include "MessageBoxPrompts.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
-#include <optional>
 #include <vector>
 
 namespace {
@@ -49,7 +49,8 @@ int AnswerFor(QMessageBox::StandardButton button) {
 
 } // namespace
 
-int MessageBoxPrompts::ShowMessage(const std::string& text, unsigned style) {
+int MessageBoxPrompts::ShowMessage(const std::string& text, unsigned style,
+                                   const std::string& detail) {
     QWidget* owner = QApplication::activeModalWidget();
     if (!owner)
         owner = QApplication::activeWindow();
@@ -57,26 +58,17 @@ int MessageBoxPrompts::ShowMessage(const std::string& text, unsigned style) {
                     QString::fromUtf8(text), QMessageBox::NoButton, owner);
     // Paths and names are shown as they are, never read as markup.
     box.setTextFormat(Qt::PlainText);
+    box.setInformativeText(QString::fromUtf8(detail));
+    // The reason can quote a file's own text; it is never markup either.
+    if (auto* reason = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+        reason->setTextFormat(Qt::PlainText);
     const auto buttons = ButtonsFor(style);
     for (const auto button : buttons)
         box.addButton(button);
     box.setDefaultButton(buttons.front());
     // Escape means Cancel or No; a box with one button lets Escape take it.
     box.setEscapeButton(box.button(buttons.back()));
-
-    std::optional<OverrideCursor> arrow;
-    if (!waitCursors.empty())
-        arrow.emplace(Qt::ArrowCursor);
     box.exec();
     auto* clicked = box.clickedButton();
     return AnswerFor(clicked ? box.standardButton(clicked) : buttons.back());
-}
-
-void MessageBoxPrompts::BeginWaitCursor() {
-    waitCursors.emplace_back(Qt::WaitCursor);
-}
-
-void MessageBoxPrompts::EndWaitCursor() {
-    if (!waitCursors.empty())
-        waitCursors.pop_back();
 }

@@ -1,18 +1,18 @@
 #pragma once
 
+// The 0x00BBGGRR padding colour as the toolkit's colour, and back.
+
+#include "ColorRef.h"
+
 #include <QColor>
 
-#include <cstdint>
-
-// Padding colours are kept as 0x00BBGGRR, red in the lowest byte; the top
-// byte is carried along unchanged but plays no part in the colour shown.
 inline QColor ColorFromRef(std::uint32_t colorRef) {
-    return QColor(static_cast<int>(colorRef & 0xFF), static_cast<int>((colorRef >> 8) & 0xFF),
-                  static_cast<int>((colorRef >> 16) & 0xFF));
+    const Rgb rgb = RgbFromRef(colorRef);
+    return QColor(rgb.red, rgb.green, rgb.blue);
 }
 
 inline std::uint32_t RefFromColor(const QColor& color) {
     const QColor rgb = color.toRgb();
-    return static_cast<std::uint32_t>(rgb.red()) | static_cast<std::uint32_t>(rgb.green()) << 8 |
-           static_cast<std::uint32_t>(rgb.blue()) << 16;
+    return RefFromRgb({static_cast<std::uint8_t>(rgb.red()), static_cast<std::uint8_t>(rgb.green()),
+                       static_cast<std::uint8_t>(rgb.blue())});
 }

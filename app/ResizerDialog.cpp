@@ -2,8 +2,9 @@
 
 #include "AboutDialog.h"
 #include "AppIcon.h"
-#include "ColorRef.h"
+#include "QColorRef.h"
 #include "IntegerText.h"
+#include "OverrideCursor.h"
 #include "ProfileCombo.h"
 #include "ui_ResizerDialog.h"
 
@@ -16,6 +17,9 @@
 #include <QMimeData>
 #include <QShortcut>
 #include <QUrl>
+
+#include <algorithm>
+#include <thread>
 
 namespace {
 
@@ -73,7 +77,7 @@ void ResizerDialog::InitDialog() {
 
     imaging = services.startImaging();
     if (!imaging)
-        services.prompts.ShowMessage(imagingFailed, MessageStyle::Ok);
+        services.prompts.ShowMessage(imagingFailed, MessageStyle::Ok, {});
 
     ui->buttonDone1->setFocus();
 }
@@ -86,7 +90,7 @@ bool ResizerDialog::ExchangeInteger(QLineEdit& edit, std::int32_t& value, bool s
     const auto parsed = ParseInteger(edit.text().toStdString());
     if (!parsed) {
         services.prompts.ShowMessage(integerPrompt,
-                                     MessageStyle::Ok | MessageStyle::IconExclamation);
+                                     MessageStyle::Ok | MessageStyle::IconExclamation, {});
         edit.setFocus();
         edit.selectAll();
         return false;
@@ -121,7 +125,7 @@ void ResizerDialog::accept() {
     UpdateData(true);
     if (!services.store.SaveProfiles(profiles)) {
         services.prompts.ShowMessage(profilesNotSaved,
-                                     MessageStyle::Ok | MessageStyle::IconExclamation);
+                                     MessageStyle::Ok | MessageStyle::IconExclamation, {});
         return;
     }
     if (UpdateData(true))
@@ -153,7 +157,7 @@ void ResizerDialog::OnSelchangeProfile() {
 void ResizerDialog::SelectProfile(const std::string& name) {
     const std::int32_t index = profiles.FindProfile(name);
     if (index < 0) {
-        services.prompts.ShowMessage(noSuchProfile, MessageStyle::IconHand);
+        services.prompts.ShowMessage(noSuchProfile, MessageStyle::IconHand, {});
         return;
     }
     const Profile& profile = profiles[index];
@@ -192,7 +196,7 @@ void ResizerDialog::OnRemove() {
     UpdateData(true);
     const std::int32_t index = profiles.FindProfile(profileName);
     if (index < 0) {
-        services.prompts.ShowMessage(noSuchProfile, MessageStyle::IconHand);
+        services.prompts.ShowMessage(noSuchProfile, MessageStyle::IconHand, {});
         return;
     }
     profiles.RemoveAt(index);
@@ -247,10 +251,14 @@ void ResizerDialog::dropEvent(QDropEvent* event) {
 }
 
 void ResizerDialog::RunDrop(const std::vector<DroppedItem>& drop) {
+    const OverrideCursor waiting(Qt::WaitCursor);
+    UpdateData(true);
+    BatchOptions options;
+    options.jobs = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
     RunDropBatch(
         drop, services.prompts, services.fileSystem,
-        [this](const std::string& source, const std::string& output) {
-            return services.convert(settings, source, output);
+        [this, taken = settings](const std::string& source, std::stop_token stop) {
+            return services.encode(taken, source, std::move(stop));
         },
-        [this] { UpdateData(true); });
+        options);
 }

@@ -45,7 +45,7 @@ int main(int argc, char* argv[]) {
     ResizerDialog dialog({
         .prompts = prompts,
         .fileSystem = fileSystem,
-        .convert = [](const FrameSettings&, const std::string&, const std::string&) { return 0; },
+        .encode = [](const FrameSettings&, const std::string&, std::stop_token) { return Encoded{}; },
         // Nothing is converted here, so the imaging library is not needed.
         .startImaging = [] { return std::make_shared<int>(0); },
         .store = store,

@@ -24,7 +24,8 @@ int main(int argc, char* argv[]) {
     ResizerDialog dialog({
         .prompts = prompts,
         .fileSystem = fileSystem,
-        .convert = ConvertImage,
+        .encode = [](const FrameSettings& settings, const std::string& source,
+                   std::stop_token stop) { return EncodeImage(settings, source, std::move(stop)); },
         .startImaging = []() -> ImagingToken {
             auto session = std::make_shared<ImagingSession>();
             return session->Started() ? session : nullptr;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ColorRef.h"
+#include "QColorRef.h"
 #include "ColorSwatch.h"
 #include "MessageBoxPrompts.h"
 #include "PosixFileSystem.h"
