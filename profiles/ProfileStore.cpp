@@ -99,8 +99,9 @@ bool ProfileStore::LoadProfiles(ProfileList& list, std::vector<std::string>& nam
     return everyOneLoaded;
 }
 
-bool ProfileStore::SaveProfiles(const ProfileList& list) const {
-    if (list.Size() == 0) {
+bool ProfileStore::SaveProfiles(const ProfileList& list,
+                                const std::vector<std::string>& removed) const {
+    if (list.Size() == 0 && removed.empty()) {
         return true;
     }
     ProfileKey key(applicationName);
@@ -108,6 +109,10 @@ bool ProfileStore::SaveProfiles(const ProfileList& list) const {
         return false;
     }
     bool written = true;
+    // Deleted first, so a name that is also in the list is written back whole.
+    for (std::size_t i = 0; i < removed.size() && written; ++i) {
+        written = key.RemoveSubKey(GroupOf(removed[i]));
+    }
     for (std::int32_t i = 0; i < list.Size() && written; ++i) {
         written = WriteProfile(key, list[i]);
     }
