@@ -13,9 +13,6 @@
 
 namespace {
 
-// The largest side a JPEG file can have.
-constexpr std::int32_t largestSide = 65500;
-
 using Action = ParsedCommandLine::Action;
 
 ParsedCommandLine Refused(std::string why) {
@@ -64,7 +61,7 @@ private:
 };
 
 bool SideFits(std::int32_t side) {
-    return side >= 1 && side <= largestSide;
+    return side >= 1 && side <= largestFrameSide;
 }
 
 // A frame side: a decimal number of pixels that a JPEG can hold.
@@ -79,7 +76,7 @@ std::optional<std::int32_t> ParseSide(const std::string& text) {
 
 std::string SideProblem(const char* option, const std::string& value) {
     return std::string("--") + option + " wants a whole number of pixels from 1 to " +
-           std::to_string(largestSide) + ", not " + Quoted(value);
+           std::to_string(largestFrameSide) + ", not " + Quoted(value);
 }
 
 std::string Joined(const std::vector<std::string>& names) {
