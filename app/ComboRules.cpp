@@ -15,18 +15,6 @@ int InsertPosition(const QStringList& entries, const QString& text) {
     return position;
 }
 
-int FindExact(const QStringList& entries, int start, const QString& text) {
-    const int count = static_cast<int>(entries.size());
-    if (start < 0 || start >= count)
-        start = count - 1; // so the search begins at the first entry
-    for (int step = 1; step <= count; ++step) {
-        const int index = (start + step) % count;
-        if (QString::compare(entries[index], text, Qt::CaseInsensitive) == 0)
-            return index;
-    }
-    return -1;
-}
-
 int FindPrefix(const QStringList& entries, const QString& prefix) {
     for (int index = 0; index < entries.size(); ++index) {
         if (entries[index].startsWith(prefix, Qt::CaseInsensitive))

@@ -29,6 +29,8 @@ std::vector<QMessageBox::StandardButton> ButtonsFor(unsigned style) {
         return {QMessageBox::Ok, QMessageBox::Cancel};
     case MessageStyle::YesNo:
         return {QMessageBox::Yes, QMessageBox::No};
+    case MessageStyle::SaveDiscardCancel:
+        return {QMessageBox::Save, QMessageBox::Discard, QMessageBox::Cancel};
     default:
         return {QMessageBox::Ok};
     }
@@ -42,6 +44,10 @@ int AnswerFor(QMessageBox::StandardButton button) {
         return IdYes;
     case QMessageBox::No:
         return IdNo;
+    case QMessageBox::Save:
+        return IdSave;
+    case QMessageBox::Discard:
+        return IdDiscard;
     default:
         return IdOk;
     }

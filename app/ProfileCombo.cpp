@@ -63,8 +63,8 @@ int ProfileCombo::Add(const std::string& name) {
     return position;
 }
 
-int ProfileCombo::FindExact(int start, const std::string& name) const {
-    return ComboRules::FindExact(Entries(), start, FromName(name));
+int ProfileCombo::Find(const std::string& name) const {
+    return box.findData(QByteArray::fromStdString(name));
 }
 
 void ProfileCombo::Remove(int index) {
@@ -85,7 +85,10 @@ void ProfileCombo::Select(int index) {
 }
 
 void ProfileCombo::ShowName(const std::string& name) {
-    const int index = ComboRules::FindPrefix(Entries(), FromName(name));
+    // "beach" beside "Beach" must show its own entry, whichever sorts first.
+    int index = Find(name);
+    if (index < 0)
+        index = ComboRules::FindPrefix(Entries(), FromName(name));
     if (index >= 0)
         box.setCurrentIndex(index);
     else

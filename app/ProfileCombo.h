@@ -28,14 +28,15 @@ public:
 
     // Inserts name at its sorted place and returns that place.
     int Add(const std::string& name);
-    // The entry equal to name, searched after start with wrap-round; or -1.
-    int FindExact(int start, const std::string& name) const;
+    // The first entry whose name equals name byte for byte, or -1.
+    int Find(const std::string& name) const;
     // Deletes the entry at index; an index outside the list deletes nothing.
     void Remove(int index);
     // Selects the entry at index; an index outside the list selects nothing.
     void Select(int index);
-    // Selects the first entry that begins with name, or when none does puts
-    // name into the edit field.
+    // Selects the entry of exactly that name, else the first entry that begins
+    // with name in any letter case, or when none does puts name into the edit
+    // field.
     void ShowName(const std::string& name);
 
 Q_SIGNALS:

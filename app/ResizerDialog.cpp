@@ -2,6 +2,7 @@
 
 #include "AboutDialog.h"
 #include "AppIcon.h"
+#include "DroppedItems.h"
 #include "QColorRef.h"
 #include "IntegerText.h"
 #include "OverrideCursor.h"
@@ -12,10 +13,10 @@
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFile>
 #include <QMenu>
 #include <QMimeData>
 #include <QShortcut>
+#include <QSysInfo>
 #include <QUrl>
 
 #include <algorithm>
@@ -24,21 +25,20 @@
 namespace {
 
 const char* const integerPrompt = "Please enter an integer.";
+const std::string sidePrompt =
+    "Please enter a number from 1 to " + std::to_string(largestFrameSide) + ".";
 const char* const imagingFailed = "Error in gdi+";
 const char* const noSuchProfile = "Profile name doesn't exist.";
 const char* const profilesNotSaved =
-    "Couldn't save the profiles.\n\nPress Done to try again, or Cancel to close without saving.";
+    "Couldn't save the profiles.\n\nPress Done to try again, or close the window to leave "
+    "without saving.";
+const char* const saveChanges = "Save the changes to the profiles?";
 
-// The items of a drop in the drop's order: local files as the file system's
-// bytes, anything else as its address, to be reported as a failed item.
+// The items of a drop in the drop's order.
 std::vector<DroppedItem> DroppedItems(const QMimeData& mime) {
     std::vector<DroppedItem> items;
-    for (const QUrl& url : mime.urls()) {
-        if (url.isLocalFile())
-            items.push_back({QFile::encodeName(url.toLocalFile()).toStdString(), true});
-        else
-            items.push_back({url.toString().toStdString(), false});
-    }
+    for (const QUrl& url : mime.urls())
+        items.push_back(DroppedItemOf(url, QSysInfo::machineHostName()));
     return items;
 }
 
@@ -65,6 +65,7 @@ ResizerDialog::~ResizerDialog() = default;
 
 void ResizerDialog::InitDialog() {
     UpdateData(false);
+    SetPaddingColor(settings.paddingColor);
 
     // Window managers keep the window menu to themselves, so the About item
     // lives in the dialog's context menu, and F1 opens it as well.
@@ -87,9 +88,11 @@ bool ResizerDialog::ExchangeInteger(QLineEdit& edit, std::int32_t& value, bool s
         edit.setText(QString::number(value));
         return true;
     }
+    // A side outside the range would make every dropped file fail.
     const auto parsed = ParseInteger(edit.text().toStdString());
-    if (!parsed) {
-        services.prompts.ShowMessage(integerPrompt,
+    const bool fits = parsed && *parsed >= 1 && *parsed <= largestFrameSide;
+    if (!fits) {
+        services.prompts.ShowMessage(parsed ? sidePrompt : integerPrompt,
                                      MessageStyle::Ok | MessageStyle::IconExclamation, {});
         edit.setFocus();
         edit.selectAll();
@@ -123,7 +126,7 @@ bool ResizerDialog::UpdateData(bool saveAndValidate) {
  */
 void ResizerDialog::accept() {
     UpdateData(true);
-    if (!services.store.SaveProfiles(profiles)) {
+    if (!services.store.SaveProfiles(profiles, removedNames)) {
         services.prompts.ShowMessage(profilesNotSaved,
                                      MessageStyle::Ok | MessageStyle::IconExclamation, {});
         return;
@@ -133,15 +136,31 @@ void ResizerDialog::accept() {
 }
 
 /*
+ * Escape and the close box: profile changes of the run are written only at
+ * "Done", so they are not dropped without asking. Save acts as "Done" and
+ * keeps the dialog open when that cannot end it.
+ */
+void ResizerDialog::reject() {
+    if (profilesChanged) {
+        const int answer = services.prompts.ShowMessage(
+            saveChanges, MessageStyle::SaveDiscardCancel | MessageStyle::IconQuestion);
+        if (answer == IdSave)
+            accept();
+        if (answer != IdDiscard)
+            return;
+    }
+    QDialog::reject();
+}
+
+/*
  * Profiles that cannot be read are left out by the store; the rest fill the
  * list and the box, and the box's first entry in its sorted order, which need
  * not be the list's first profile, becomes the current profile as if it had
  * been picked.
  */
 void ResizerDialog::LoadProfiles() {
-    std::vector<std::string> names;
-    services.store.LoadProfiles(profiles, names);
-    for (const std::string& name : names)
+    services.store.LoadProfiles(profiles, storedNames);
+    for (const std::string& name : storedNames)
         profileCombo->Add(name);
     profileCombo->Select(0);
     if (profileCombo->Count() > 0)
@@ -170,37 +189,43 @@ void ResizerDialog::SelectProfile(const std::string& name) {
     UpdateData(false);
 }
 
-/*
- * A field without an integer stops the transfer, and Save goes on with what
- * the members then hold: the values are stored under the name taken last.
- */
 void ResizerDialog::OnSave() {
-    UpdateData(true);
+    if (!UpdateData(true))
+        return;
     const Profile current{profileName, settings.doPadding, settings.paddingColor,
                           settings.frameWidth, settings.frameHeight};
     const std::int32_t index = profiles.FindProfile(profileName);
     if (index >= 0) {
+        profilesChanged = profilesChanged || profiles[index] != current;
         profiles[index] = current;
         return;
     }
+    profilesChanged = true;
     profiles.Add(current);
     profileCombo->Add(profileName);
 }
 
 /*
- * The list is searched by exact name, the box without regard to case from
- * its second entry on; with names that differ only in case the two can part,
- * and the box may lose the entry of another profile than the one removed.
+ * Only a profile read from the store is deleted from it at "Done": one that
+ * was skipped as unreadable, or that another program wrote meanwhile, is
+ * not this run's to delete.
  */
 void ResizerDialog::OnRemove() {
-    UpdateData(true);
+    if (!UpdateData(true))
+        return;
     const std::int32_t index = profiles.FindProfile(profileName);
     if (index < 0) {
         services.prompts.ShowMessage(noSuchProfile, MessageStyle::IconHand, {});
         return;
     }
     profiles.RemoveAt(index);
-    profileCombo->Remove(profileCombo->FindExact(0, profileName));
+    profilesChanged = true;
+    if (const auto stored = std::ranges::find(storedNames, profileName);
+        stored != storedNames.end()) {
+        removedNames.push_back(*stored);
+        storedNames.erase(stored);
+    }
+    profileCombo->Remove(profileCombo->Find(profileName));
     profileCombo->Select(0);
     if (profileCombo->Count() != 0)
         OnSelchangeProfile();
@@ -250,9 +275,10 @@ void ResizerDialog::dropEvent(QDropEvent* event) {
         Qt::QueuedConnection);
 }
 
+// A field that holds no usable side stops the drop before any file is touched.
 void ResizerDialog::RunDrop(const std::vector<DroppedItem>& drop) {
-    const OverrideCursor waiting(Qt::WaitCursor);
-    UpdateData(true);
+    if (!UpdateData(true))
+        return;
     BatchOptions options;
     options.jobs = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
     RunDropBatch(

@@ -30,8 +30,9 @@ public:
     ~ResizerDialog() override;
 
     // true: fields into members, in the fixed order, stopping at the first
-    // field that holds no integer (that field is reported, focused and
-    // selected, and false is returned). false: members into fields.
+    // field that holds no integer from 1 to largestFrameSide (that field is
+    // reported, focused and selected, and false is returned). false: members
+    // into fields.
     bool UpdateData(bool saveAndValidate);
 
     const FrameSettings& Settings() const { return settings; }
@@ -40,6 +41,8 @@ public:
 
     // "Done": takes the fields, and ends the dialog when they hold integers.
     void accept() override;
+    // Escape and the close box: asks first whether to save changed profiles.
+    void reject() override;
 
     void ShowAbout();
 
@@ -49,7 +52,8 @@ public:
     // Copies the named profile into the current values and the fields, or
     // reports that no profile has exactly that name.
     void SelectProfile(const std::string& name);
-    // Stores the current values under the name in the profile field.
+    // Stores the current values under the name in the profile field. Like
+    // Remove, it does nothing when the fields cannot be taken.
     void OnSave();
     // Removes the profile named in the profile field and shows the first
     // remaining entry.
@@ -76,5 +80,11 @@ private:
     FrameSettings settings;
     std::string profileName;
     ProfileList profiles;
+    // Names read from the store and not removed since, and those removed:
+    // "Done" deletes the removed ones from the store.
+    std::vector<std::string> storedNames;
+    std::vector<std::string> removedNames;
+    // Set by a Save or Remove that changed the profiles.
+    bool profilesChanged = false;
     ImagingToken imaging;
 };

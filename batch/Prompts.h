@@ -7,6 +7,7 @@
 namespace MessageStyle {
 constexpr unsigned Ok = 0x00;
 constexpr unsigned OkCancel = 0x01;
+constexpr unsigned SaveDiscardCancel = 0x03;
 constexpr unsigned YesNo = 0x04;
 constexpr unsigned IconHand = 0x10;
 constexpr unsigned IconQuestion = 0x20;
@@ -15,7 +16,7 @@ constexpr unsigned ButtonsMask = 0x0F;
 constexpr unsigned IconMask = 0xF0;
 } // namespace MessageStyle
 
-enum MessageAnswer : int { IdOk = 1, IdCancel = 2, IdYes = 6, IdNo = 7 };
+enum MessageAnswer : int { IdOk = 1, IdCancel = 2, IdYes = 6, IdNo = 7, IdSave = 8, IdDiscard = 9 };
 
 // What the program asks of the person in front of it: modal messages that
 // return the button chosen. The dialog shows real message boxes, the command

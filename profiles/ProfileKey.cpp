@@ -141,6 +141,15 @@ bool ProfileKey::Write(const QString& valueName, const QVariant& value) {
     return true;
 }
 
+bool ProfileKey::RemoveSubKey(const QString& name) {
+    if (!settings || name.isEmpty()) {
+        return false;
+    }
+    settings->remove(name);
+    wroteValues = true;
+    return true;
+}
+
 bool ProfileKey::EnumSubKeys(std::vector<QString>& names) const {
     names.clear();
     if (!settings) {

@@ -48,6 +48,11 @@ public:
     bool WriteDword(const QString& valueName, std::int32_t value);
     bool WriteDword(const QString& valueName, std::uint32_t value);
 
+    // Deletes the group of that name below the open group, with everything in
+    // it; the file is written at Close. Removing a group that is not there
+    // changes nothing.
+    bool RemoveSubKey(const QString& name);
+
     // The names of the groups one level below the open group, in the store's
     // (sorted) order. names is emptied first.
     bool EnumSubKeys(std::vector<QString>& names) const;

@@ -108,8 +108,9 @@ std::string ProfileStore::LoadAll(ProfileList& list, std::vector<std::string>& n
     return problem;
 }
 
-bool ProfileStore::SaveProfiles(const ProfileList& list) const {
-    if (list.Size() == 0) {
+bool ProfileStore::SaveProfiles(const ProfileList& list,
+                                const std::vector<std::string>& removed) const {
+    if (list.Size() == 0 && removed.empty()) {
         return true;
     }
     ProfileKey key(applicationName);
@@ -117,6 +118,10 @@ bool ProfileStore::SaveProfiles(const ProfileList& list) const {
         return false;
     }
     bool written = true;
+    // Deleted first, so a name that is also in the list is written back whole.
+    for (std::size_t i = 0; i < removed.size() && written; ++i) {
+        written = key.RemoveSubKey(GroupOf(removed[i]));
+    }
     for (std::int32_t i = 0; i < list.Size() && written; ++i) {
         written = WriteProfile(key, list[i]);
     }

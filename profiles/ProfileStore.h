@@ -35,10 +35,12 @@ public:
     // why ("Permission denied", "a folder, not a settings file"), or empty
     // when the store was read or holds nothing yet.
     std::string LoadAll(ProfileList& list, std::vector<std::string>& names) const;
-    // Writes every profile of the list in one replacement of the file: all of
-    // them are saved, or (false) none and the previous file stays. An empty
-    // list writes nothing.
-    bool SaveProfiles(const ProfileList& list) const;
+    // Deletes the profiles named in removed and writes every profile of the
+    // list, in one replacement of the file: all of it is done, or (false)
+    // nothing and the previous file stays. A name both removed and in the list
+    // is kept with the list's values. Nothing to write and nothing to delete
+    // writes nothing.
+    bool SaveProfiles(const ProfileList& list, const std::vector<std::string>& removed = {}) const;
 
 private:
     std::string applicationName;

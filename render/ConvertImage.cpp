@@ -18,9 +18,6 @@ namespace {
 
 using vips::VImage;
 
-// The largest side a JPEG file can record.
-constexpr std::int32_t largestJpegSide = 65500;
-
 // Pictures above this many bytes are kept on disk rather than in memory while
 // they are turned upright; libvips draws the same line for its own
 // random-access decodes.
@@ -177,7 +174,7 @@ bool Convert(const FrameSettings& settings, const std::string& sourcePath,
 
 int ConvertImage(const FrameSettings& settings, const std::string& sourcePath,
                  const std::string& outputPath) {
-    const auto validSide = [](std::int32_t side) { return side > 0 && side <= largestJpegSide; };
+    const auto validSide = [](std::int32_t side) { return side > 0 && side <= largestFrameSide; };
     if (!ImagingSession::Active() || !validSide(settings.frameWidth) ||
         !validSide(settings.frameHeight)) {
         return 0;

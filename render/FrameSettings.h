@@ -2,6 +2,10 @@
 
 #include <cstdint>
 
+// The largest width or height of a frame, in pixels: the largest picture the
+// JPEG output takes.
+inline constexpr std::int32_t largestFrameSide = 65500;
+
 // The four values that decide how a picture is framed. They are what the
 // dialog shows, what a profile stores and what a conversion reads.
 // paddingColor is laid out 0x00BBGGRR: red in the lowest byte.
@@ -11,6 +15,3 @@ struct FrameSettings {
     std::int32_t frameWidth = 800;
     std::int32_t frameHeight = 600;
 };
-
-// The largest side a JPEG file can record, and so the largest frame side.
-inline constexpr std::int32_t largestFrameSide = 65500;

@@ -28,32 +28,46 @@ TEST_F(AppDialog, TheFormHoldsEveryControlInTabOrderWithTheDefaults) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
     }
-    EXPECT_EQ(Showing(), (Profile{"", 1, 0xFFFFFFFF, 800, 600})); // no colour in the swatch
-    EXPECT_EQ(Held(), (Profile{"", 1, 0x00C80000, 800, 600}));
+    ExpectShowing({"", 1, 0x00C80000, 800, 600}); // the swatch too, from the start
 }
 
 // The fields are taken in a fixed order (check box, Height, Width, name) up to
-// the first that holds no 32-bit integer: that one is reported, focused and
-// selected, and the members of it and the later steps keep their values.
-TEST_F(AppDialog, TheTransferStopsAtTheFirstFieldWithoutAnInteger) {
-    const std::tuple<QString, QString, const char*, int, int> cases[] = {
-        {"-5", "0", nullptr, 0, -5},
-        {"12a", "640", "editHeight1006", 800, 600},
-        {"+480", "", "editWidth1005", 800, 480},
-        {"480", "2147483648", "editWidth1005", 800, 480},
-        {"480", "4294967296", "editWidth1005", 800, 480}};
-    for (const auto& [height, width, badField, keptW, keptH] : cases) {
+// the first that holds no 32-bit integer or a side outside 1 to 65500: that one
+// is reported, focused and selected, the members of it and the later steps
+// keep their values, and Save, Remove and a drop then do nothing more.
+TEST_F(AppDialog, TheTransferStopsAtTheFirstBadFieldAndSoDoesTheCommand) {
+    const Profile beach{"Beach", 0, 0x00E6D8AD, 1024, 768};
+    const std::string integer = "Please enter an integer.",
+                      range = "Please enter a number from 1 to 65500.";
+    const std::tuple<QString, QString, const char*, int, int, std::string> cases[] = {
+        {"1", "65500", nullptr, 65500, 1, ""},
+        {"12a", "640", "editHeight1006", 1024, 768, integer},
+        {"+480", "", "editWidth1005", 1024, 480, integer},
+        {"480", "2147483648", "editWidth1005", 1024, 480, integer},
+        {"0", "640", "editHeight1006", 1024, 768, range},
+        {"480", "-5", "editWidth1005", 1024, 480, range},
+        {"480", "65501", "editWidth1005", 1024, 480, range}};
+    ASSERT_TRUE(QDir(folder.path()).mkdir("Quillmere"));
+    for (const auto& [height, width, badField, keptW, keptH, message] : cases) {
         SCOPED_TRACE(height.toStdString() + " x " + width.toStdString());
-        Open();
-        answers = QList<int>(badField ? 1 : 0, IdOk);
+        Open({beach});
+        answers = QList<int>(badField ? 4 : 0, IdOk);
         shown.clear();
-        Type("Beach", width, height, false);
+        Type("Other", width, height, true);
         EXPECT_EQ(dialog->UpdateData(true), badField == nullptr);
-        EXPECT_EQ(Held(), (Profile{badField ? "" : "Beach", 0, 0x00C80000, keptW, keptH}));
+        EXPECT_EQ(Held(),
+                  (Profile{badField ? "Beach" : "Other", 1, beach.paddingColor, keptW, keptH}));
         if (badField) {
-            EXPECT_EQ(shown, std::vector{Shown("Please enter an integer.", 0x30)}); // "!" icon
+            Click("buttonSave1004");
+            Click("buttonRemove1007");
+            Drop(*dialog, {File("a.png")});
+            EXPECT_EQ(shown, std::vector(4, Shown(message, 0x30))); // "!" icon
+            EXPECT_EQ(Listed(), std::vector{beach});
+            EXPECT_EQ(Entries(), "Beach");
+            EXPECT_TRUE(conversions.empty());
             auto& field = Child<QLineEdit>(badField);
-            EXPECT_TRUE(dialog->focusWidget() == &field && field.selectedText() == field.text());
+            EXPECT_EQ(dialog->focusWidget(), &field);
+            EXPECT_EQ(field.selectedText(), field.text());
         }
     }
 }
@@ -70,7 +84,11 @@ TEST_F(AppDialog, DoneNeedsIntegersAndSavedProfilesAndEscapeEndsTheDialog) {
     const QString file = QSettings("Tollervane", storeName).fileName();
     ASSERT_TRUE(QFile::remove(file) && QDir().mkdir(file)); // the store cannot be written
     Type("Zed", "640", "480", true, "buttonDone1");
-    EXPECT_TRUE(dialog->isVisible() && shown.back().starts_with("Couldn't save the profiles."));
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(shown.back(),
+              Shown("Couldn't save the profiles.\n\nPress Done to try again, or close "
+                    "the window to leave without saving.",
+                    0x30));
     ASSERT_TRUE(QDir().rmdir(file));
     Box().setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);

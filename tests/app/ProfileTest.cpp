@@ -11,7 +11,8 @@ const Profile alpha{"alpha", 1, 0x000000FF, 300, -5}, beach{"Beach", 0, 0x00E6D8
 // entry shows its profile, typing a name and leaving the field does not.
 // Remove takes the exact name and shows the first entry left; an unknown
 // name, also one differing in case, changes nothing; the last one leaves the
-// fields as they are.
+// fields as they are. Names that differ only in case are shown and removed
+// each by its own entry.
 TEST_F(AppProfiles, PickingShowsAProfileAndRemoveShowsTheFirstLeft) {
     Open({night, beach, alpha});
     EXPECT_EQ(Entries(), "alpha|Beach|Night");
@@ -29,7 +30,7 @@ TEST_F(AppProfiles, PickingShowsAProfileAndRemoveShowsTheFirstLeft) {
     Type("alpha", "1", "2", false, "buttonRemove1007");
     EXPECT_EQ(Listed(), (std::vector{beach, night}));
     ExpectShowing(beach);
-    answers = {IdOk, IdOk, IdOk, IdOk};
+    answers = {IdOk, IdOk};
     for (const char* name : {"Dawn", "beach"}) {
         Type(name, "5", "6", true, "buttonRemove1007");
         EXPECT_EQ(Entries() + " " + std::to_string(Listed().size()), "Beach|Night 2");
@@ -40,33 +41,28 @@ TEST_F(AppProfiles, PickingShowsAProfileAndRemoveShowsTheFirstLeft) {
     EXPECT_TRUE(Entries().empty() && Listed().empty());
     EXPECT_EQ(Showing(), (Profile{"Beach", 1, beach.paddingColor, 333, 444}));
 
-    // Beach beside beach: picking beach selects the first entry beginning with
-    // it, Beach, so Save stores beach's values under Beach; Remove of Beach
-    // then takes beach's entry, and the entry left names no profile.
     Type("Beach", "22", "22", false, "buttonSave1004");
     Type("beach", "11", "11", true, "buttonSave1004");
-    Pick(1);
-    const Profile upper{"Beach", 1, beach.paddingColor, 11, 11},
+    const Profile upper{"Beach", 0, beach.paddingColor, 22, 22},
         lower{"beach", 1, beach.paddingColor, 11, 11};
-    EXPECT_EQ(Showing(), upper);
-    Click("buttonSave1004");
-    EXPECT_EQ(Listed(), (std::vector{upper, lower}));
+    Pick(1);
+    ExpectShowing(lower);
+    Pick(0);
+    ExpectShowing(upper);
     Click("buttonRemove1007");
     EXPECT_EQ(Listed(), std::vector{lower});
-    EXPECT_EQ(Entries(), "Beach");
-    Pick(0);
-    EXPECT_EQ(Showing(), upper);
-    EXPECT_EQ(shown, std::vector(4, Shown("Profile name doesn't exist.", 0x10))); // stop icon
+    EXPECT_EQ(Entries(), "beach");
+    ExpectShowing(lower);
+    EXPECT_EQ(shown, std::vector(2, Shown("Profile name doesn't exist.", 0x10))); // stop icon
 }
 
 // Save adds a new name at its sorted place (Beach beside beach too) and
 // overwrites an exact one (the empty name too), leaving the fields as they
-// are; with a field that holds no integer it stores what was taken under the
-// name taken before.
+// are; with a field that holds no integer it stores nothing.
 TEST_F(AppProfiles, SaveAddsNewNamesAndOverwritesExactOnes) {
     Open();
     // clang-format off
-    const std::tuple<QString, QString, QString> saves[] = {{"Zed", "", "9"}, {"Night", "100", "-7"},
+    const std::tuple<QString, QString, QString> saves[] = {{"Zed", "", "9"}, {"Night", "100", "7"},
         {"beach", "10", "20"}, {"Beach", "30", "40"}, {"Night", "640", "480"}, {"", "5", "6"},
         {"Dawn", "1920", "1080"}, {"Zed", "", "9"}};
     // clang-format on
@@ -74,13 +70,13 @@ TEST_F(AppProfiles, SaveAddsNewNamesAndOverwritesExactOnes) {
     for (const auto& [name, width, height] : saves) {
         Type(name, width, height, false, "buttonSave1004");
         EXPECT_EQ(Showing(),
-                  (Profile{name.toStdString(), 0, 0xFFFFFFFF, width.toInt(), height.toInt()}));
+                  (Profile{name.toStdString(), 0, 0x00C80000, width.toInt(), height.toInt()}));
     }
     EXPECT_EQ(Entries(), "|beach|Beach|Dawn|Night");
     EXPECT_EQ(shown.size(), 2u);
     // clang-format off
     EXPECT_EQ(Listed(), (std::vector<Profile>{{"", 0, 0x00C80000, 5, 6},
-        {"Beach", 0, 0x00C80000, 30, 40}, {"Dawn", 0, 0x00C80000, 1920, 9},
+        {"Beach", 0, 0x00C80000, 30, 40}, {"Dawn", 0, 0x00C80000, 1920, 1080},
         {"Night", 0, 0x00C80000, 640, 480}, {"beach", 0, 0x00C80000, 10, 20}}));
     // clang-format on
 }
@@ -109,30 +105,48 @@ TEST_F(AppProfiles, ChangeSetsTheColourOfTheNextDropAndOfTheProfileAtSave) {
     EXPECT_EQ(Listed(), std::vector{changed});
 }
 
-// "Done" writes the run's profiles: the next run shows the first in sorted
-// order and brings back a removed one. Escape writes nothing; a stored
-// profile that cannot be read is left out; a name that is no UTF-8 is kept.
+// "Done" writes the run's profiles and deletes the ones removed in it, unless
+// saved again: the next run shows the first in sorted order. Profiles the run
+// never loaded (written meanwhile, or unreadable) are kept. Closing otherwise asks about changed
+// profiles (Save acts as "Done", Cancel stays, Discard writes nothing) and without changes closes
+// at once; a stored profile that cannot be read is left out; a name that is no UTF-8 is kept.
 TEST_F(AppProfiles, ProfilesLastFromDoneToTheNextRun) {
-    const Profile odd{"Zone \xe9", 1, 0x00010203, 50, 60}, sand{"Beach", 0, 0x00010203, -5, 0},
-        night1{"Night", 1, 0x00010203, 640, 480}, night2{"Night", 1, 0x00010203, 1, 2};
+    const Profile odd{"Zone \xe9", 1, 0x00010203, 50, 60}, sand{"Beach", 0, 0x00010203, 65500, 1},
+        night1{"Night", 1, 0x00010203, 640, 480}, night2{"Night", 1, 0x00010203, 1, 2},
+        dawn{"Dawn", 0, 1, 2, 3};
     Open({odd});
     Click("buttonSave1004"); // under the name's own bytes, so no second profile
     Type("Night", "640", "480", true, "buttonSave1004");
-    Type("Beach", "-5", "0", false, "buttonSave1004");
+    Type("Beach", "65500", "1", false, "buttonSave1004");
     Click("buttonDone1");
     Open();
     ExpectShowing(sand);
     EXPECT_EQ(Listed(), (std::vector{sand, night1, odd}));
     Click("buttonRemove1007");
+    Click("buttonRemove1007");
     Type("Night", "1", "2", true, "buttonSave1004");
-    Click("buttonDone1");
-    Open();
-    EXPECT_EQ(Listed(), (std::vector{sand, night2, odd}));
-    Type("Dawn", "3", "4", true, "buttonSave1004");
+    ASSERT_TRUE(store.SaveProfile(dawn)); // by another program meanwhile
+    answers = {IdCancel, IdSave};
     QTest::keyClick(dialog.get(), Qt::Key_Escape);
-    QSettings("Tollervane", storeName).remove("Profiles/Beach/Frame Height");
+    EXPECT_TRUE(dialog->isVisible());
+    dialog->close();
+    EXPECT_EQ(shown, std::vector(2, Shown("Save the changes to the profiles?", 0x23)));
     Open();
-    EXPECT_EQ(Listed(), (std::vector{night2, odd}));
+    EXPECT_EQ(Listed(), (std::vector{dawn, night2, odd}));
+    Type("Zed", "3", "4", true, "buttonSave1004");
+    answers = {IdDiscard};
+    dialog->close();
+    EXPECT_EQ(dialog->result(), QDialog::Rejected);
+    QSettings("Tollervane", storeName).remove("Profiles/Night/Frame Height");
+    Open();
+    EXPECT_EQ(Listed(), (std::vector{dawn, odd}));
+    QTest::keyClick(dialog.get(), Qt::Key_Escape); // no question
+    EXPECT_FALSE(dialog->isVisible());
+    Open();
+    Type("Night", "1", "2", true, "buttonSave1004");
+    Click("buttonRemove1007");
+    Click("buttonDone1");
+    EXPECT_TRUE(QSettings("Tollervane", storeName).contains("Profiles/Night/Do Padding"));
 }
 
 } // namespace

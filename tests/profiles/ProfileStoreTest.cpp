@@ -159,7 +159,7 @@ TEST_F(ProfileStoreTest, UnreadableProfilesAreSkippedAndKept) {
 
 // Loading and saving nothing create nothing. A save that fails part way (a full disk) is
 // reported and leaves the previous file, or none when there was none; a store that cannot be
-// read is neither loaded nor written.
+// read is neither loaded nor written. Removed profiles are deleted with an empty list too.
 TEST_F(ProfileStoreTest, FailedSaveKeepsThePreviousFile) {
     const ProfileStore store("quillmere");
     ProfileList list;
@@ -189,4 +189,9 @@ TEST_F(ProfileStoreTest, FailedSaveKeepsThePreviousFile) {
     EXPECT_FALSE(ProfileStore("blocked").LoadProfiles(list, names));
     EXPECT_FALSE(ProfileStore("blocked").SaveProfiles(list));
     EXPECT_TRUE(names.size() == 1 && list[0] == (Profile{"Beach", 1, 2u, 3, 4}));
+
+    // Deleting the profiles removed in a run needs no profile left to write.
+    EXPECT_TRUE(store.SaveProfiles(ProfileList(), {"Beach", "Never stored"}));
+    EXPECT_TRUE(store.LoadProfiles(list, names));
+    EXPECT_EQ(names, std::vector<std::string>{});
 }
