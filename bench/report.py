@@ -118,8 +118,14 @@ def targets(sizes, results, names):
             ratios = [ratio(results.get((size, p, "batch")), measured) for p in peers]
             ratios = [r for r in ratios if r is not None]
             if not ratios:
-                missing = [names[p] for p in peers + [subject] if (size, p, "batch") not in results]
-                verdict, shown = "not measured", ("no " + ", ".join(missing)) if missing else "broken runs"
+                missing = [p for p in peers + [subject] if (size, p, "batch") not in results]
+                if "baseline" in missing:
+                    shown = "needs --baseline PATH"
+                elif missing:
+                    shown = "no " + ", ".join(names[p] for p in missing)
+                else:
+                    shown = "broken runs"
+                verdict = "not measured"
             else:
                 worst = min(ratios)
                 shown = f"{worst:.2f}x faster" if worst >= 1 else f"{1 / worst:.2f}x slower"
