@@ -2,25 +2,24 @@
 
 #include "AboutDialog.h"
 #include "AppIcon.h"
+#include "BatchRun.h"
+#include "BatchStatus.h"
 #include "DroppedItems.h"
-#include "QColorRef.h"
 #include "IntegerText.h"
-#include "OverrideCursor.h"
 #include "ProfileCombo.h"
+#include "QColorRef.h"
 #include "ui_ResizerDialog.h"
 
 #include <QColorDialog>
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QShortcut>
 #include <QSysInfo>
 #include <QUrl>
-
-#include <algorithm>
-#include <thread>
 
 namespace {
 
@@ -58,6 +57,8 @@ ResizerDialog::ResizerDialog(DialogServices dialogServices, QWidget* parent)
     connect(ui->buttonSave1004, &QPushButton::clicked, this, &ResizerDialog::OnSave);
     connect(ui->buttonRemove1007, &QPushButton::clicked, this, &ResizerDialog::OnRemove);
     connect(ui->buttonChange1009, &QPushButton::clicked, this, &ResizerDialog::OnChangeColor);
+    connect(ui->buttonStop, &QPushButton::clicked, this, &ResizerDialog::StopBatch);
+    ui->labelStatus->setText(QString::fromStdString(BatchStatus::IdleHint()));
     InitDialog();
 }
 
@@ -125,6 +126,8 @@ bool ResizerDialog::UpdateData(bool saveAndValidate) {
  * lose every profile change of the run without a word.
  */
 void ResizerDialog::accept() {
+    if (FinishBatchFirst(AfterBatch::accept))
+        return;
     UpdateData(true);
     if (!services.store.SaveProfiles(profiles, removedNames)) {
         services.prompts.ShowMessage(profilesNotSaved,
@@ -141,9 +144,11 @@ void ResizerDialog::accept() {
  * keeps the dialog open when that cannot end it.
  */
 void ResizerDialog::reject() {
+    if (FinishBatchFirst(AfterBatch::reject))
+        return;
     if (profilesChanged) {
         const int answer = services.prompts.ShowMessage(
-            saveChanges, MessageStyle::SaveDiscardCancel | MessageStyle::IconQuestion);
+            saveChanges, MessageStyle::SaveDiscardCancel | MessageStyle::IconQuestion, {});
         if (answer == IdSave)
             accept();
         if (answer != IdDiscard)
@@ -268,23 +273,101 @@ void ResizerDialog::dropEvent(QDropEvent* event) {
     if (!event->mimeData()->hasUrls())
         return;
     event->acceptProposedAction();
-    // The batch asks questions in modal boxes; it runs once the drop itself is
-    // over, so the program the files came from is not held up until it ends.
-    QMetaObject::invokeMethod(
-        this, [this, drop = DroppedItems(*event->mimeData())] { RunDrop(drop); },
-        Qt::QueuedConnection);
+    AcceptDrop(DroppedItems(*event->mimeData()));
 }
 
-// A field that holds no usable side stops the drop before any file is touched.
-void ResizerDialog::RunDrop(const std::vector<DroppedItem>& drop) {
-    if (!UpdateData(true))
+// Escape stops a running batch and never closes the dialog while one runs.
+void ResizerDialog::keyPressEvent(QKeyEvent* event) {
+    if (batch && event->matches(QKeySequence::Cancel)) {
+        StopBatch();
         return;
-    BatchOptions options;
-    options.jobs = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
-    RunDropBatch(
-        drop, services.prompts, services.fileSystem,
-        [this, taken = settings](const std::string& source, std::stop_token stop) {
-            return services.encode(taken, source, std::move(stop));
-        },
-        options);
+    }
+    QDialog::keyPressEvent(event);
+}
+
+/*
+ * The drop waits its turn; it starts once the drop event is over, so the
+ * program the files came from is not held up by a question about a field.
+ */
+void ResizerDialog::AcceptDrop(std::vector<DroppedItem> drop) {
+    waitingDrops.push_back(std::move(drop));
+    ShowWaiting();
+    QMetaObject::invokeMethod(this, &ResizerDialog::StartNextDrop, Qt::QueuedConnection);
+}
+
+/*
+ * A drop takes the values in the fields when it starts, not when it was
+ * dropped; a field that holds no usable side stops that drop before any file
+ * is touched, and the next one waiting is tried.
+ */
+void ResizerDialog::StartNextDrop() {
+    while (!batch && afterBatch == AfterBatch::next && !waitingDrops.empty()) {
+        std::vector<DroppedItem> drop = std::move(waitingDrops.front());
+        waitingDrops.pop_front();
+        if (!UpdateData(true))
+            continue;
+        batch = std::make_unique<BatchRun>(std::move(drop), services, settings,
+                                           BatchOptions::DefaultJobs());
+        connect(batch.get(), &BatchRun::ItemReached, this, &ResizerDialog::ShowProgress);
+        connect(batch.get(), &BatchRun::Finished, this, &ResizerDialog::BatchFinished);
+        // The busy cursor, not the wait cursor: the dialog still answers.
+        setCursor(Qt::BusyCursor);
+        ui->progressBatch->setRange(0, static_cast<int>(batch->Size()));
+        ui->progressBatch->setValue(0);
+        ui->progressBatch->setFormat(QString());
+        ui->progressBatch->show();
+        ui->buttonStop->show();
+        ui->buttonStop->setEnabled(true);
+    }
+    ShowWaiting();
+}
+
+void ResizerDialog::StopBatch() {
+    if (!batch)
+        return;
+    batch->Stop();
+    ui->buttonStop->setEnabled(false);
+    ui->progressBatch->setFormat(QStringLiteral("Stopping…"));
+}
+
+// Done or the close box while a batch runs: the batch stops first, and the
+// dialog goes on as usual once it has.
+bool ResizerDialog::FinishBatchFirst(AfterBatch then) {
+    if (!batch)
+        return false;
+    afterBatch = then;
+    StopBatch();
+    return true;
+}
+
+void ResizerDialog::ShowProgress(std::size_t index, const QString& name) {
+    if (!batch || batch->Stopping())
+        return;
+    ui->progressBatch->setValue(static_cast<int>(index));
+    ui->progressBatch->setFormat(
+        QString::fromStdString(BatchStatus::Progress(index, batch->Size(), name.toStdString())));
+}
+
+void ResizerDialog::ShowWaiting() {
+    if (!batch)
+        return;
+    ui->labelStatus->setText(
+        waitingDrops.empty() ? QString()
+                             : QString::fromStdString(BatchStatus::Waiting(waitingDrops.size())));
+    ui->labelStatus->setVisible(!waitingDrops.empty());
+}
+
+void ResizerDialog::BatchFinished(const BatchOutcome& outcome) {
+    batch.reset();
+    unsetCursor();
+    ui->progressBatch->hide();
+    ui->buttonStop->hide();
+    ui->labelStatus->setText(QString::fromStdString(BatchStatus::Result(outcome)));
+    ui->labelStatus->show();
+    const AfterBatch then = std::exchange(afterBatch, AfterBatch::next);
+    if (then == AfterBatch::accept)
+        accept();
+    else if (then == AfterBatch::reject)
+        reject();
+    StartNextDrop();
 }

@@ -7,10 +7,12 @@
 
 #include <QDialog>
 
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
 
+class BatchRun;
 class ProfileCombo;
 class QLineEdit;
 
@@ -46,6 +48,13 @@ public:
 
     void ShowAbout();
 
+    // Runs the drop once the batches before it are over, with the values in
+    // the fields when it starts. Drops on the window, files named when the
+    // program starts and files handed over by a second start all come here.
+    void AcceptDrop(std::vector<DroppedItem> drop);
+    // No batch runs and none waits.
+    bool Idle() const { return !batch && waitingDrops.empty(); }
+
     // The profile commands. Nothing here touches the store.
     // An entry was picked from the profile box: show its profile.
     void OnSelchangeProfile();
@@ -67,12 +76,20 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void InitDialog();
     void LoadProfiles();
     bool ExchangeInteger(QLineEdit& edit, std::int32_t& value, bool saveAndValidate);
-    void RunDrop(const std::vector<DroppedItem>& drop);
+    // What Done or the close box asked for while a batch ran.
+    enum class AfterBatch { next, accept, reject };
+    void StartNextDrop();
+    void StopBatch();
+    bool FinishBatchFirst(AfterBatch then);
+    void ShowProgress(std::size_t index, const QString& name);
+    void ShowWaiting();
+    void BatchFinished(const BatchOutcome& outcome);
 
     std::unique_ptr<Ui::ResizerDialog> ui;
     std::unique_ptr<ProfileCombo> profileCombo;
@@ -87,4 +104,8 @@ private:
     // Set by a Save or Remove that changed the profiles.
     bool profilesChanged = false;
     ImagingToken imaging;
+    std::deque<std::vector<DroppedItem>> waitingDrops;
+    AfterBatch afterBatch = AfterBatch::next;
+    // Last, so that it stops and waits before anything it uses goes.
+    std::unique_ptr<BatchRun> batch;
 };

@@ -45,7 +45,8 @@ int main(int argc, char* argv[]) {
     ResizerDialog dialog({
         .prompts = prompts,
         .fileSystem = fileSystem,
-        .encode = [](const FrameSettings&, const std::string&, std::stop_token) { return Encoded{}; },
+        .encode = [](const FrameSettings&, const std::string&,
+                     std::stop_token) { return Encoded{}; },
         // Nothing is converted here, so the imaging library is not needed.
         .startImaging = [] { return std::make_shared<int>(0); },
         .store = store,

@@ -24,8 +24,10 @@ int main(int argc, char* argv[]) {
     ResizerDialog dialog({
         .prompts = prompts,
         .fileSystem = fileSystem,
-        .encode = [](const FrameSettings& settings, const std::string& source,
-                   std::stop_token stop) { return EncodeImage(settings, source, std::move(stop)); },
+        .encode =
+            [](const FrameSettings& settings, const std::string& source, std::stop_token stop) {
+                return EncodeImage(settings, source, std::move(stop));
+            },
         .startImaging = []() -> ImagingToken {
             auto session = std::make_shared<ImagingSession>();
             return session->Started() ? session : nullptr;

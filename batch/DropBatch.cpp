@@ -5,6 +5,7 @@
 #include "PathParts.h"
 
 #include <algorithm>
+#include <thread>
 #include <utility>
 
 namespace {
@@ -17,6 +18,11 @@ std::string FolderQuestion(const std::string& folder) {
 }
 
 } // namespace
+
+int BatchOptions::DefaultJobs() {
+    constexpr unsigned mostByDefault = 8;
+    return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, mostByDefault));
+}
 
 BatchOutcome RunDropBatch(const std::vector<DroppedItem>& drop, Prompts& prompts,
                           FileSystem& fileSystem, const Encoder& encode,

@@ -36,6 +36,9 @@ struct BatchOptions {
     int jobs = 1;
     // Asked for before each item the loop reaches, with the item's place.
     std::function<void(std::size_t index, const DroppedItem& item)> onItem;
+
+    // One job per core, at most 8: more gain nothing and cost memory.
+    static int DefaultJobs();
 };
 
 /*

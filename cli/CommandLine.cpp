@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "ColorOption.h"
+#include "DropBatch.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -14,8 +15,6 @@
 
 namespace {
 
-// More workers than this gain nothing on today's machines and cost memory.
-constexpr int defaultJobsAtMost = 8;
 constexpr int mostJobs = 64;
 // A refusal lists stored profile names up to about a screenful.
 constexpr std::size_t namesListed = 20;
@@ -111,7 +110,7 @@ std::optional<std::string> Absolute(std::string path, const std::string& working
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
                                    const std::string& workingFolder,
-                                   const ProfileLoader& loadProfiles, unsigned cores) {
+                                   const ProfileLoader& loadProfiles) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         "Fits pictures to one frame size and saves each as a quality-80 JPEG in a folder named\n"
@@ -137,13 +136,12 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
     const QCommandLineOption yes("yes", "Make every missing Quillmere folder without asking.");
     const QCommandLineOption keepGoing("keep-going",
                                        "Go on after a file that cannot be converted.");
-    const int defaultJobs = std::clamp(static_cast<int>(cores), 1, defaultJobsAtMost);
+    const int defaultJobs = BatchOptions::DefaultJobs();
     const QCommandLineOption jobs(
         "jobs",
-        QString("Convert up to N pictures at once, 1 to %1 (%2 here: one per core, at most %3).")
+        QString("Convert up to N pictures at once, 1 to %1 (%2 here: one per core, at most 8).")
             .arg(mostJobs)
-            .arg(defaultJobs)
-            .arg(defaultJobsAtMost),
+            .arg(defaultJobs),
         "N");
     const QCommandLineOption profile(
         "profile", "Start from the settings of the dialog's profile NAME; options override them.",

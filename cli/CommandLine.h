@@ -32,8 +32,7 @@ using ProfileLoader =
 // Reads argv (its bytes as they came, the program name first). Relative file
 // paths are taken from workingFolder, which may be empty when it is unknown;
 // every value is checked before the request is handed back, so a refused
-// command line has touched nothing. cores is how many the machine has: the
-// default number of jobs follows it.
+// command line has touched nothing.
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
                                    const std::string& workingFolder,
-                                   const ProfileLoader& loadProfiles, unsigned cores = 1);
+                                   const ProfileLoader& loadProfiles);

@@ -20,7 +20,6 @@
 #include <cstdio>
 #include <exception>
 #include <string>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -105,8 +104,7 @@ int main(int argc, char** argv) {
     const ProfileLoader loadProfiles = [](ProfileList& list, std::vector<std::string>& names) {
         return ProfileStore(dialogProgramName).LoadAll(list, names);
     };
-    const ParsedCommandLine parsed = ParseCommandLine(arguments, WorkingFolder(), loadProfiles,
-                                                      std::thread::hardware_concurrency());
+    const ParsedCommandLine parsed = ParseCommandLine(arguments, WorkingFolder(), loadProfiles);
     switch (parsed.action) {
     case ParsedCommandLine::Action::ShowHelp:
     case ParsedCommandLine::Action::ShowVersion:

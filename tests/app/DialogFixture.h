@@ -1,9 +1,9 @@
 #pragma once
 
-#include "QColorRef.h"
 #include "ColorSwatch.h"
 #include "MessageBoxPrompts.h"
 #include "PosixFileSystem.h"
+#include "QColorRef.h"
 #include "ResizerDialog.h"
 
 #include <QtTest>
@@ -11,20 +11,27 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <map>
+#include <mutex>
+
 inline void PrintTo(const Profile& p, std::ostream* out) {
     *out << '"' << p.name << "\" " << p.doPadding << " 0x" << std::hex << p.paddingColor << std::dec
          << " " << p.frameWidth << "x" << p.frameHeight;
 }
 
-// A message as the tests see it: text, style and whether the wait cursor was up.
-inline std::string Shown(const std::string& text, unsigned style, bool waiting = false) {
-    return text + (waiting ? " [wait " : " [") + std::to_string(style) + "]";
+// A message as the tests see it: text, the reason beneath it, style and
+// whether the busy cursor was on the dialog.
+inline std::string Shown(const std::string& text, unsigned style, bool busy = false,
+                         const std::string& detail = {}) {
+    return text + (detail.empty() ? "" : " / " + detail) + (busy ? " [busy " : " [") +
+           std::to_string(style) + "]";
 }
 
 // Delivers a drop of urls to target as the window system does, with the text
-// that file managers send beside them (only text when urls is empty), then
-// lets the batch it queues run.
-inline void Drop(QWidget& target, const QList<QUrl>& urls) {
+// that file managers send beside them (only text when urls is empty), and
+// lets the batch it queues start.
+inline void DeliverDrop(QWidget& target, const QList<QUrl>& urls) {
     QMimeData mime;
     if (!urls.isEmpty()) // an empty list would still offer an address list
         mime.setUrls(urls);
@@ -38,19 +45,76 @@ inline void Drop(QWidget& target, const QList<QUrl>& urls) {
     QCoreApplication::sendPostedEvents();
 }
 
+// Folders as the real file system has them in a temporary folder; every
+// source is taken for a readable file, and an output written is recorded as
+// "source > output" with the settings its conversion was given.
+struct RecordingFiles final : PosixFileSystem {
+    std::mutex mutex;
+    std::map<std::string, FrameSettings> encodedWith;
+    std::vector<Profile> written;
+
+    std::string SourceProblem(const std::string&) override { return {}; }
+    std::string WriteOutput(const std::string& source, const std::string& output,
+                            std::span<const unsigned char>) override {
+        const std::lock_guard lock(mutex);
+        const FrameSettings& s = encodedWith[source];
+        written.push_back(
+            {source + " > " + output, s.doPadding, s.paddingColor, s.frameWidth, s.frameHeight});
+        return {};
+    }
+};
+
 // A dialog on prompts answered from a script (an unexpected message fails the
-// test) or real message boxes, the real file system in a temporary folder, a
-// store of its own and a converter that records its calls and fails for the
-// source named failing.
+// test) or real message boxes, the real folders of a temporary folder, a
+// store of its own and an encoder that fails for the source named failing and
+// can be held until released or cancelled.
 class DialogFixture : public ::testing::Test, public Prompts {
 protected:
-    int ShowMessage(const std::string& text, unsigned style) override {
-        shown.push_back(Shown(text, style, QGuiApplication::overrideCursor()));
+    static constexpr const char* damaged = "the picture is damaged or cut short";
+
+    int ShowMessage(const std::string& text, unsigned style, const std::string& detail) override {
+        shown.push_back(Shown(text, style, Busy(), detail));
         EXPECT_FALSE(answers.empty()) << "unexpected message: " << shown.back();
         return answers.empty() ? IdCancel : answers.takeFirst();
     }
-    void BeginWaitCursor() override { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    void EndWaitCursor() override { QGuiApplication::restoreOverrideCursor(); }
+    bool Busy() const {
+        return dialog && dialog->testAttribute(Qt::WA_SetCursor) &&
+               dialog->cursor().shape() == Qt::BusyCursor;
+    }
+
+    // Runs on the batch's worker threads.
+    Encoded Encode(const FrameSettings& settings, const std::string& source, std::stop_token stop) {
+        {
+            std::unique_lock lock(holdMutex);
+            held.wait(lock, stop, [this] { return !holding; });
+        }
+        if (stop.stop_requested())
+            return {{}, "stopped"};
+        const std::lock_guard lock(files.mutex);
+        files.encodedWith[source] = settings;
+        return source == failing ? Encoded{{}, damaged} : Encoded{{'j'}, {}};
+    }
+    void Hold() {
+        const std::lock_guard lock(holdMutex);
+        holding = true;
+    }
+    void Release() {
+        {
+            const std::lock_guard lock(holdMutex);
+            holding = false;
+        }
+        held.notify_all();
+    }
+    // Drops and waits until every batch it started is over.
+    void Drop(QWidget& target, const QList<QUrl>& urls) {
+        DeliverDrop(target, urls);
+        Settle();
+    }
+    void Settle() {
+        EXPECT_TRUE(QTest::qWaitFor([this] { return dialog->Idle(); }, 10000));
+    }
+    QString Status() { return Child<QLabel>("labelStatus").text(); }
+    QString Progress() { return Child<QProgressBar>("progressBatch").format(); }
 
     // Stores the profiles given, as an earlier run's "Done" would, then opens.
     void Open(const std::vector<Profile>& stored = {}) {
@@ -58,16 +122,11 @@ protected:
         for (const Profile& profile : stored)
             list.Add(profile);
         ASSERT_TRUE(store.SaveProfiles(list));
-        const auto convert = [this](const FrameSettings& settings, const std::string& source,
-                                    const std::string& output) {
-            const QCursor* cursor = QGuiApplication::overrideCursor();
-            const char* wait = cursor && cursor->shape() == Qt::WaitCursor ? "" : " no wait cursor";
-            conversions.push_back(Named(source + " > " + output + wait, settings));
-            return source == failing ? 0 : 1;
-        };
+        const auto encode = [this](const FrameSettings& settings, const std::string& source,
+                                   std::stop_token stop) { return Encode(settings, source, stop); };
         const auto start = [this] { return imagingStarts ? std::make_shared<int>(0) : nullptr; };
-        dialog = std::make_unique<ResizerDialog>(
-            DialogServices{*prompts, fileSystem, convert, start, store});
+        dialog =
+            std::make_unique<ResizerDialog>(DialogServices{*prompts, files, encode, start, store});
         dialog->show();
         QApplication::setActiveWindow(dialog.get());
     }
@@ -142,10 +201,13 @@ protected:
     MessageBoxPrompts boxes;
     Prompts* prompts = this;
     QTemporaryDir folder;
-    PosixFileSystem fileSystem;
+    RecordingFiles files;
+    std::vector<Profile>& conversions = files.written; // named "source > output"
+    std::mutex holdMutex;
+    std::condition_variable_any held;
+    bool holding = false;
     const QString storeName = testing::UnitTest::GetInstance()->current_test_info()->name();
     const ProfileStore store{storeName.toStdString()};
-    std::vector<Profile> conversions; // named "source > output"
     std::string failing;
     bool imagingStarts = true;
     std::unique_ptr<ResizerDialog> dialog;

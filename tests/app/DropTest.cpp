@@ -6,8 +6,8 @@ namespace {
 using AppDrop = DialogFixture;
 
 // Files dropped anywhere, a field included (its text stays), are converted
-// under the wait cursor with the values then in the fields, no button pressed,
-// under their own bytes when their names are no UTF-8.
+// with the values then in the fields, no button pressed, under their own bytes
+// when their names are no UTF-8.
 TEST_F(AppDrop, ADropAnywhereConvertsWithTheValuesTypedSoFar) {
     Open();
     ASSERT_TRUE(QDir(folder.path()).mkdir("Quillmere"));
@@ -51,35 +51,99 @@ TEST(DroppedItem, FileAddressesOfThisMachineGiveTheirPathsBytes) {
 }
 
 // The missing folder is made on Yes only (the rows run in turn); after a
-// failure OK goes on and Cancel stops; the wait cursor is gone afterwards.
-TEST_F(AppDrop, QuestionsAndFailuresAreAnsweredAndTheWaitCursorEnds) {
+// failure, whose reason shows beneath its path, OK goes on and Cancel stops;
+// questions come under the busy cursor, which is gone afterwards, and the
+// status row tells the outcome.
+TEST_F(AppDrop, QuestionsAndFailuresAreAnsweredAndTheCursorComesBack) {
     failing = Path("bad.png");
     const std::string question =
         "Directory doesn't exist:  " + Path("Quillmere/") + "\n\nCreate it?";
     // clang-format off
-    const std::tuple<bool, int, QUrl, std::size_t> cases[] = {
-        {false, IdNo, File("a.png"), 0}, {false, IdYes, File("a.png"), 2},
-        {true, IdOk, QUrl("https://example.org/a.png"), 1}, {true, IdCancel, File("bad.png"), 1}};
+    const std::tuple<bool, int, QUrl, std::size_t, const char*, const char*> cases[] = {
+        {false, IdNo, File("a.png"), 0, "", "0 converted, 2 not done"},
+        {false, IdYes, File("a.png"), 2, "", "2 converted"},
+        {true, IdOk, QUrl("https://example.org/a.png"), 1, "not a file on this computer",
+         "1 converted, 1 failed"},
+        {true, IdCancel, File("bad.png"), 0, damaged, "0 converted, 1 failed, 1 not done"}};
     // clang-format on
     Open();
-    for (const auto& [folderThere, answer, first, converted] : cases) {
+    EXPECT_EQ(Status(), "Drop pictures here to fit them to the frame.");
+    for (const auto& [folderThere, answer, first, converted, reason, status] : cases) {
         conversions.clear();
         shown.clear();
         answers = {answer};
         Drop(*dialog, {first, File("b.png")});
         const std::string failed = first.toString(QUrl::PreferLocalFile).toStdString();
-        EXPECT_EQ(shown, std::vector{folderThere ? Shown(failed, 0x31, true)      // OK/Cancel, "!"
-                                                 : Shown(question, 0x24, true)}); // Yes/No, "?"
+        EXPECT_EQ(shown,
+                  std::vector{folderThere ? Shown(failed, 0x31, true, reason) // OK/Cancel, "!"
+                                          : Shown(question, 0x24, true)});    // Yes/No, "?"
         EXPECT_EQ(conversions.size(), converted);
         EXPECT_EQ(QDir(folder.filePath("Quillmere")).exists(), folderThere || answer == IdYes);
-        EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+        EXPECT_FALSE(Busy());
+        EXPECT_EQ(Status(), status);
     }
 }
 
+// While a batch runs the window goes on: the status row shows the item in hand
+// and a Stop button, typing changes only what the next drop takes, a drop
+// waits its turn and runs with the values in the fields when it starts.
+TEST_F(AppDrop, TheDialogLivesThroughABatchAndQueuesDrops) {
+    Open();
+    ASSERT_TRUE(QDir(folder.path()).mkdir("Quillmere"));
+    Hold();
+    DeliverDrop(*dialog, {File("a.png"), File("b.png")});
+    ASSERT_TRUE(QTest::qWaitFor([this] { return Progress() == "1 of 2: a.png"; }, 5000));
+    EXPECT_TRUE(Child<QPushButton>("buttonStop").isVisible());
+    EXPECT_TRUE(Busy());
+    Type("", "333", "222", true);
+    DeliverDrop(*dialog, {File("c.png")});
+    EXPECT_EQ(Status(), "1 more drop waiting");
+    Release();
+    Settle();
+    ASSERT_EQ(conversions.size(), 3u);
+    EXPECT_EQ(conversions[1],
+              (Profile{Path("b.png") + " > " + Path("Quillmere/b.jpg"), 1, 0x00C80000, 800, 600}));
+    EXPECT_EQ(conversions[2],
+              (Profile{Path("c.png") + " > " + Path("Quillmere/c.jpg"), 1, 0x00C80000, 333, 222}));
+    EXPECT_EQ(Status(), "1 converted");
+    EXPECT_FALSE(Child<QPushButton>("buttonStop").isVisible());
+    EXPECT_FALSE(Busy());
+}
+
+// Stop, Escape and Done in the middle of a batch end it with nothing more
+// written and the cursor back; Escape never closes the dialog while a batch
+// runs, and does once it is over; Done goes on to close after the stop.
+TEST_F(AppDrop, StopEscapeAndDoneEndABatchInTheMiddle) {
+    Open();
+    ASSERT_TRUE(QDir(folder.path()).mkdir("Quillmere"));
+    const std::pair<const char*, std::function<void()>> ways[] = {
+        {"Stop", [this] { Click("buttonStop"); }},
+        {"Escape", [this] { QTest::keyClick(dialog.get(), Qt::Key_Escape); }},
+        {"Done", [this] { Click("buttonDone1"); }},
+    };
+    for (const auto& [name, stop] : ways) {
+        SCOPED_TRACE(name);
+        Hold();
+        DeliverDrop(*dialog, {File("a.png"), File("b.png"), File("c.png")});
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !Progress().isEmpty(); }, 5000));
+        stop();
+        Settle();
+        Release();
+        EXPECT_TRUE(conversions.empty());
+        EXPECT_EQ(Status(), "Stopped after 0 of 3");
+        EXPECT_FALSE(Busy());
+        EXPECT_EQ(dialog->isVisible(), name != std::string("Done"));
+    }
+    EXPECT_EQ(dialog->result(), QDialog::Accepted); // Done closed it once the batch was over
+    dialog->show();
+    QTest::keyClick(dialog.get(), Qt::Key_Escape);
+    EXPECT_FALSE(dialog->isVisible());
+}
+
 // Real message boxes answered through a timer: each style's icon and buttons,
-// the first the default, the arrow cursor while a box waits, Escape as the
-// last button, and no wait cursor left after the drop. Save in the question
-// asked at closing acts as "Done".
+// the first the default, the reason of a failure as informative text, no
+// override cursor while a box waits, Escape as the last button. Save in the
+// question asked at closing acts as "Done".
 TEST_F(AppDrop, RealMessageBoxesAskAndAnswer) {
     prompts = &boxes;
     failing = Path("bad.png");
@@ -87,12 +151,13 @@ TEST_F(AppDrop, RealMessageBoxesAskAndAnswer) {
     std::vector<std::string> seen; // caption: text, icon, default button, buttons, cursor
     Respond<QMessageBox>([&](QMessageBox& box) {
         const QMetaEnum buttons = QMetaEnum::fromType<QMessageBox::StandardButtons>();
-        std::string look = box.windowTitle().toStdString() + ": " + box.text().toStdString() + " " +
+        std::string look = box.windowTitle().toStdString() + ": " + box.text().toStdString() +
+                           (box.informativeText().isEmpty() ? "" : " / ") +
+                           box.informativeText().toStdString() + " " +
                            QMetaEnum::fromType<QMessageBox::Icon>().valueToKey(box.icon());
         for (auto* button : QList<QAbstractButton*>{box.defaultButton()} + box.buttons())
             look = look + " " + buttons.valueToKey(box.standardButton(button));
-        const QCursor* cursor = QGuiApplication::overrideCursor();
-        seen.push_back(look + (cursor && cursor->shape() == Qt::ArrowCursor ? " arrow" : ""));
+        seen.push_back(look + (QGuiApplication::overrideCursor() ? " overridden" : ""));
         // Return presses the default button, Escape the last one.
         const bool yes = box.button(QMessageBox::Yes) || box.button(QMessageBox::Save);
         QTest::keyClick(&box, yes ? Qt::Key_Return : Qt::Key_Escape);
@@ -103,15 +168,13 @@ TEST_F(AppDrop, RealMessageBoxesAskAndAnswer) {
     dialog->close();
     EXPECT_EQ(seen, (std::vector<std::string>{
                         "Quillmere: Directory doesn't exist:  " + Path("Quillmere/") +
-                            "\n\nCreate it? Question Yes Yes No arrow",
-                        "Quillmere: " + failing + " Warning Ok Ok Cancel arrow",
+                            "\n\nCreate it? Question Yes Yes No",
+                        "Quillmere: " + failing + " / " + damaged + " Warning Ok Ok Cancel",
                         "Quillmere: Profile name doesn't exist. Critical Ok Ok",
                         "Quillmere: Save the changes to the profiles? Question Save Save Cancel "
                         "Discard"}));
     EXPECT_EQ(dialog->result(), QDialog::Accepted); // so the profiles were written
-    ASSERT_EQ(conversions.size(), 1u);
-    EXPECT_EQ(conversions[0].name, failing + " > " + Path("Quillmere/bad.jpg")); // wait cursor
-    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(conversions.empty());
 }
 
 } // namespace

@@ -1,0 +1,30 @@
+#include "BatchStatus.h"
+
+namespace BatchStatus {
+
+std::string IdleHint() {
+    return "Drop pictures here to fit them to the frame.";
+}
+
+std::string Progress(std::size_t index, std::size_t total, const std::string& name) {
+    return std::to_string(index + 1) + " of " + std::to_string(total) + ": " + name;
+}
+
+std::string Waiting(std::size_t drops) {
+    return std::to_string(drops) + (drops == 1 ? " more drop waiting" : " more drops waiting");
+}
+
+std::string Result(const BatchOutcome& outcome) {
+    const int handled = outcome.converted + outcome.failed;
+    if (outcome.stopped)
+        return "Stopped after " + std::to_string(handled) + " of " +
+               std::to_string(handled + outcome.notReached);
+    std::string text = std::to_string(outcome.converted) + " converted";
+    if (outcome.failed > 0)
+        text += ", " + std::to_string(outcome.failed) + " failed";
+    if (outcome.notReached > 0)
+        text += ", " + std::to_string(outcome.notReached) + " not done";
+    return text;
+}
+
+} // namespace BatchStatus
