@@ -19,9 +19,10 @@ std::string FolderOf(const std::string& path) {
 
 // A hidden name of fixed length, so that a target whose name is as long as
 // the file system allows still gets a temporary file beside it.
-std::string TempName(std::mt19937_64& random) {
+std::string TempName(const std::string& folder) {
     static constexpr char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-    std::string name = ".quillmere-";
+    thread_local std::mt19937_64 random{std::random_device{}()};
+    std::string name = folder + "/.quillmere-";
     for (int i = 0; i < 12; ++i) {
         name += digits[random() % (sizeof digits - 1)];
     }
@@ -32,22 +33,40 @@ std::string TempName(std::mt19937_64& random) {
 
 AtomicFile::AtomicFile(std::string target) : targetPath(std::move(target)) {
     const std::string folder = FolderOf(targetPath);
-    std::mt19937_64 random{std::random_device{}()};
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        const std::string candidate = folder + "/" + TempName(random);
-        // Mode 0666 lets the kernel apply the umask (and a default ACL), so the
-        // file gets the mode any newly saved file in that folder would get.
-        fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            tempPath = candidate;
-        } else if (errno != EEXIST) {
-            return;
-        }
+    // Mode 0666 lets the kernel apply the umask (and a default ACL), so the
+    // file gets the mode any newly saved file in that folder would get.
+    fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+        OpenNamed(folder);
+    } else if (fd < 0) {
+        error = errno;
     }
 }
 
 AtomicFile::~AtomicFile() {
     Discard();
+}
+
+bool AtomicFile::Fail() {
+    if (error == 0) {
+        error = errno;
+    }
+    return false;
+}
+
+bool AtomicFile::OpenNamed(const std::string& folder) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string candidate = TempName(folder);
+        fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            tempPath = candidate;
+            return true;
+        }
+        if (errno != EEXIST) {
+            break;
+        }
+    }
+    return Fail();
 }
 
 bool AtomicFile::Write(const void* data, std::size_t length) {
@@ -58,12 +77,37 @@ bool AtomicFile::Write(const void* data, std::size_t length) {
             if (errno == EINTR) {
                 continue;
             }
-            return false;
+            return Fail();
         }
         bytes += written;
         length -= static_cast<std::size_t>(written);
     }
     return fd >= 0;
+}
+
+// Gives the unnamed file the target's name: directly when there is no file of
+// that name yet, otherwise under a hidden name that is then renamed over it.
+bool AtomicFile::LinkInPlace() {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, targetPath.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+        return true;
+    }
+    if (errno != EEXIST) {
+        return Fail();
+    }
+    const std::string folder = FolderOf(targetPath);
+    for (int attempt = 0; attempt < 100 && tempPath.empty(); ++attempt) {
+        const std::string candidate = TempName(folder);
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            tempPath = candidate;
+        } else if (errno != EEXIST) {
+            return Fail();
+        }
+    }
+    if (tempPath.empty()) {
+        return false;
+    }
+    return std::rename(tempPath.c_str(), targetPath.c_str()) == 0 || Fail();
 }
 
 bool AtomicFile::Commit() {
@@ -72,15 +116,19 @@ bool AtomicFile::Commit() {
     }
     // Without the flush a crash soon after the rename could leave an empty
     // file where a good one stood.
-    const bool flushed = ::fdatasync(fd) == 0;
-    const bool closed = ::close(fd) == 0;
-    fd = -1;
-    if (flushed && closed && std::rename(tempPath.c_str(), targetPath.c_str()) == 0) {
-        tempPath.clear();
-        return true;
+    if (::fdatasync(fd) != 0) {
+        Fail();
+        Discard();
+        return false;
     }
-    Discard();
-    return false;
+    const bool placed = tempPath.empty()
+                            ? LinkInPlace()
+                            : std::rename(tempPath.c_str(), targetPath.c_str()) == 0 || Fail();
+    if (placed) {
+        tempPath.clear();
+    }
+    Discard(); // the bytes are on disk: closing cannot lose them any more
+    return placed;
 }
 
 void AtomicFile::Discard() {

@@ -3,10 +3,12 @@
 #include <cstddef>
 #include <string>
 
-// Writes a file so that it appears whole or not at all: the bytes go to a new
-// temporary file in the target's folder, which Commit() renames over the
-// target. Until then the target is untouched; an uncommitted temporary file is
-// removed when the object goes.
+// Writes a file so that it appears whole or not at all. The bytes go to a
+// file without a name in the target's folder (O_TMPFILE), which Commit() links
+// in place, so that a process killed half-way leaves nothing behind; where the
+// file system cannot make such a file, to a hidden temporary file that
+// Commit() renames over the target. Until then the target is untouched; an
+// uncommitted temporary file goes with the object.
 class AtomicFile {
 public:
     explicit AtomicFile(std::string targetPath);
@@ -24,10 +26,17 @@ public:
     // Returns false, leaving the target as it was, when any step fails.
     bool Commit();
 
+    // The errno of the step that failed first, or 0.
+    int Error() const { return error; }
+
 private:
+    bool Fail();
+    bool OpenNamed(const std::string& folder);
+    bool LinkInPlace();
     void Discard();
 
     std::string targetPath;
-    std::string tempPath;
+    std::string tempPath; // empty while the file has no name
     int fd = -1;
+    int error = 0;
 };

@@ -24,6 +24,6 @@ std::string WriteOutputFile(const std::string& sourcePath, const std::string& ou
         return "the output would replace its own source";
     AtomicFile file(outputPath);
     if (!file.IsOpen() || !file.Write(bytes.data(), bytes.size()) || !file.Commit())
-        return std::strerror(errno);
+        return std::strerror(file.Error());
     return {};
 }

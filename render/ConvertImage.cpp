@@ -1,27 +1,29 @@
 #include "ConvertImage.h"
 
-#include "AtomicFile.h"
+#include "ConversionGate.h"
+#include "DamageWatch.h"
 #include "FrameFit.h"
 #include "ImagingSession.h"
-#include "JfifFileTarget.h"
 #include "JfifSegment.h"
+#include "JfifTarget.h"
+#include "OutputFile.h"
 #include "PictureFile.h"
+#include "PipelineStop.h"
+#include "Refusal.h"
+#include "Upright.h"
 
 #include <vips/vips8>
 
 #include <algorithm>
 #include <exception>
+#include <new>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 namespace {
 
 using vips::VImage;
-
-// Pictures above this many bytes are kept on disk rather than in memory while
-// they are turned upright; libvips draws the same line for its own
-// random-access decodes.
-constexpr double largestInMemory = 100.0 * 1024 * 1024;
 
 std::vector<double> PaddingRgb(const FrameSettings& settings) {
     const std::uint32_t c = settings.paddingColor; // 0x00BBGGRR
@@ -60,26 +62,6 @@ VImage Opaque(VImage image, const std::vector<double>& background) {
     return image.format() == VIPS_FORMAT_UCHAR ? image : image.cast(VIPS_FORMAT_UCHAR);
 }
 
-double Bytes(const VImage& image) {
-    return double(image.width()) * image.height() * image.bands();
-}
-
-// Turning a picture upright reads it out of order, but the decoder delivers
-// it once from top to bottom, so the picture is kept whole first: in memory,
-// or in a temporary file that libvips removes itself when it is large.
-VImage Upright(const VImage& image) {
-    if (Bytes(image) <= largestInMemory) {
-        return image.copy_memory().autorot();
-    }
-    VipsImage* temp = vips_image_new_temp_file("%s.v");
-    if (temp == nullptr) {
-        throw vips::VError();
-    }
-    VImage disc(temp);
-    image.write(disc);
-    return disc.autorot();
-}
-
 // How many times the decoder may shrink the picture for free while leaving at
 // least a factor of two to the cubic resize, which gives the quality.
 int LoadShrink(float scale) {
@@ -87,56 +69,83 @@ int LoadShrink(float scale) {
     return reduction >= 4 ? int(std::min(reduction / 2, 1024.0)) : 1;
 }
 
-// Scales the opened picture to exactly drawWidth x drawHeight as the viewer
-// sees it, upright. Of the decoded picture and the drawn one, the smaller is
-// the one kept whole for turning: the drawn picture when reducing, so a huge
-// source is never held, and the source when enlarging.
-VImage Draw(const PictureFile& picture, VImage opened, const FrameFit& fit,
-            const std::vector<double>& background) {
-    const int orientation = vips_image_get_orientation(opened.get_image());
-    const int shrink = LoadShrink(fit.scale);
-    VImage image = shrink > 1 ? picture.Load(shrink) : std::move(opened);
-    image = Opaque(ToSrgb8(image), background);
-
-    const bool turn = orientation != 1;
-    const bool turnFirst = turn && Bytes(image) <= double(fit.drawWidth) * fit.drawHeight * 3;
-    if (turnFirst) {
-        image = Upright(image);
+// Cubic resizing to exactly width x height. Transparent pixels, whose colour
+// means nothing, must not bleed into their neighbours: the colours are
+// weighted by their opacity while they are mixed.
+VImage Resize(VImage image, int width, int height) {
+    const bool alpha = image.has_alpha();
+    const VipsBandFormat format = image.format();
+    if (alpha) {
+        image = image.premultiply();
     }
-    // Scaled before it is turned, the sizes swap for a quarter turn.
-    const bool swap = SwapsAxes(orientation) && !turnFirst;
-    const int width = swap ? fit.drawHeight : fit.drawWidth;
-    const int height = swap ? fit.drawWidth : fit.drawHeight;
     image = image.resize(double(width) / image.width(),
                          VImage::option()
                              ->set("vscale", double(height) / image.height())
                              ->set("kernel", VIPS_KERNEL_CUBIC));
-    return turn && !turnFirst ? Upright(image) : image;
+    return alpha ? image.unpremultiply().cast(format) : image;
+}
+
+// Scales the opened picture to exactly drawWidth x drawHeight as the viewer
+// sees it, upright and in 8-bit sRGB. Of the decoded picture and the drawn
+// one, the smaller is the one whose colours are transformed (as libvips'
+// thumbnail does) and the one kept whole for turning: the drawn picture when
+// reducing, so a huge source is never held, and the source when enlarging.
+VImage Draw(const PictureFile& picture, VImage opened, const FrameFit& fit,
+            const std::vector<double>& background, PipelineStop& stop) {
+    const int orientation = vips_image_get_orientation(opened.get_image());
+    const int shrink = LoadShrink(fit.scale);
+    VImage image = shrink > 1 ? stop.Watch(picture.Load(shrink)) : std::move(opened);
+
+    const bool reducing =
+        double(image.width()) * image.height() > double(fit.drawWidth) * fit.drawHeight;
+    const bool turn = orientation != 1;
+    if (!reducing) {
+        image = Opaque(ToSrgb8(image), background);
+        if (turn) {
+            image = Upright(image, stop);
+        }
+    }
+    // Scaled before it is turned, the sizes swap for a quarter turn.
+    const bool swap = SwapsAxes(orientation) && reducing;
+    image =
+        Resize(image, swap ? fit.drawHeight : fit.drawWidth, swap ? fit.drawWidth : fit.drawHeight);
+    if (!reducing) {
+        return image;
+    }
+    image = Opaque(ToSrgb8(image), background);
+    return turn ? Upright(image, stop) : image;
 }
 
 // Encodes at quality 80 (the IJG tables scaled for 80), baseline, 4:2:0, with
-// none of the source's metadata, and puts the file in place whole or not at
-// all. Decoding errors of a damaged source surface here, while the pipeline
-// runs, and leave only the temporary file, which goes.
-bool WriteJpeg(const VImage& canvas, JfifDensity density, const std::string& outputPath) {
-    AtomicFile file(outputPath);
-    if (!file.IsOpen()) {
-        return false;
+// none of the source's metadata. Decoding errors of a damaged source surface
+// here, while the pipeline runs.
+std::vector<unsigned char> Jpeg(const VImage& canvas, JfifDensity density, PipelineStop& stop) {
+    std::vector<unsigned char> bytes;
+    JfifTarget target(bytes, density);
+    try {
+        stop.Watch(canvas).jpegsave_target(target.Target(),
+                                           VImage::option()
+                                               ->set("Q", 80)
+                                               ->set("strip", true)
+                                               ->set("interlace", false)
+                                               ->set("optimize_coding", false)
+                                               ->set("subsample_mode", VIPS_FOREIGN_SUBSAMPLE_ON));
+    } catch (const vips::VError&) {
+        if (target.Failed()) {
+            throw std::bad_alloc();
+        }
+        throw;
     }
-    JfifFileTarget target(file, density);
-    canvas.jpegsave_target(target.Target(), VImage::option()
-                                                ->set("Q", 80)
-                                                ->set("strip", true)
-                                                ->set("interlace", false)
-                                                ->set("optimize_coding", false)
-                                                ->set("subsample_mode", VIPS_FOREIGN_SUBSAMPLE_ON));
-    return target.Succeeded() && file.Commit();
+    if (!target.Succeeded()) {
+        throw std::bad_alloc();
+    }
+    return bytes;
 }
 
-bool Convert(const FrameSettings& settings, const std::string& sourcePath,
-             const std::string& outputPath) {
+std::vector<unsigned char> Convert(const FrameSettings& settings, const std::string& sourcePath,
+                                   PipelineStop& stop) {
     const PictureFile picture(sourcePath);
-    VImage opened = picture.Load(1);
+    VImage opened = stop.Watch(picture.Load(1));
     const bool swap = SwapsAxes(vips_image_get_orientation(opened.get_image()));
     const int width = swap ? opened.height() : opened.width();
     const int height = swap ? opened.width() : opened.height();
@@ -147,7 +156,7 @@ bool Convert(const FrameSettings& settings, const std::string& sourcePath,
 
     const FrameFit fit = ComputeFrameFit(settings, std::uint32_t(width), std::uint32_t(height));
     if (fit.canvasWidth <= 0 || fit.canvasHeight <= 0) {
-        return false;
+        throw Refusal("the picture is too thin to draw at this frame size");
     }
     const std::vector<double> padding = PaddingRgb(settings);
     VImage canvas;
@@ -159,7 +168,7 @@ bool Convert(const FrameSettings& settings, const std::string& sourcePath,
     } else {
         const std::vector<double> background =
             settings.doPadding != 0 ? padding : std::vector<double>{0, 0, 0};
-        canvas = Draw(picture, std::move(opened), fit, background);
+        canvas = Draw(picture, std::move(opened), fit, background, stop);
         if (settings.doPadding != 0) {
             canvas = canvas.embed(fit.offsetX, fit.offsetY, fit.canvasWidth, fit.canvasHeight,
                                   VImage::option()
@@ -167,23 +176,93 @@ bool Convert(const FrameSettings& settings, const std::string& sourcePath,
                                       ->set("background", padding));
         }
     }
-    return WriteJpeg(canvas, density, outputPath);
+    return Jpeg(canvas, density, stop);
+}
+
+// libvips says why a decode failed only in words. A picture that needs more
+// memory than there is, or more than a decoder allows, is too large; any
+// other failure lies in the data.
+std::string ReasonOfFailure(std::string_view message) {
+    constexpr std::string_view tooLarge[] = {"out of memory", "Insufficient memory", "too large",
+                                             "exceeds", "limit"};
+    for (const std::string_view phrase : tooLarge) {
+        if (message.find(phrase) != std::string_view::npos) {
+            return reason::tooLarge;
+        }
+    }
+    return reason::damaged;
+}
+
+Encoded Failure(std::string reason) {
+    return {{}, std::move(reason)};
+}
+
+Encoded Attempt(const FrameSettings& settings, const std::string& sourcePath,
+                std::stop_token token) {
+    PipelineStop stop(std::move(token));
+    try {
+        return {Convert(settings, sourcePath, stop), {}};
+    } catch (const Refusal& refusal) {
+        return Failure(refusal.what());
+    } catch (const vips::VError& error) {
+        vips_error_clear();
+        return Failure(stop.Requested() ? reason::stopped : ReasonOfFailure(error.what()));
+    } catch (const std::bad_alloc&) {
+        vips_error_clear();
+        return Failure(stop.Requested() ? reason::stopped : reason::tooLarge);
+    }
+}
+
+bool ValidSide(std::int32_t side) {
+    return side > 0 && side <= largestFrameSide;
 }
 
 } // namespace
 
+// A warning of damage that came while the conversion ran is its own when no
+// other conversion ran meanwhile; otherwise the conversion runs once more,
+// alone, to find out. Pictures without warnings are decoded only once.
+Encoded EncodeImage(const FrameSettings& settings, const std::string& sourcePath,
+                    std::stop_token stop) {
+    if (!ImagingSession::Active()) {
+        return Failure(reason::notStarted);
+    }
+    if (!ValidSide(settings.frameWidth) || !ValidSide(settings.frameHeight)) {
+        return Failure("the frame size must be from 1 to " + std::to_string(largestFrameSide) +
+                       " pixels a side");
+    }
+    auto pass = ConversionGate::Shared(stop);
+    if (!pass) {
+        return Failure(reason::stopped);
+    }
+    std::uint64_t damage = DamageWatch::Count();
+    Encoded encoded = Attempt(settings, sourcePath, stop);
+    if (!encoded.failure.empty() || DamageWatch::Count() == damage) {
+        return encoded;
+    }
+    if (pass->Overlapped()) {
+        pass.reset();
+        pass = ConversionGate::Alone(stop);
+        if (!pass) {
+            return Failure(reason::stopped);
+        }
+        damage = DamageWatch::Count();
+        encoded = Attempt(settings, sourcePath, stop);
+        if (!encoded.failure.empty() || DamageWatch::Count() == damage) {
+            return encoded;
+        }
+    }
+    return Failure(reason::damaged);
+}
+
+std::string ConvertPicture(const FrameSettings& settings, const std::string& sourcePath,
+                           const std::string& outputPath) {
+    const Encoded encoded = EncodeImage(settings, sourcePath);
+    return encoded.failure.empty() ? WriteOutputFile(sourcePath, outputPath, encoded.bytes)
+                                   : encoded.failure;
+}
+
 int ConvertImage(const FrameSettings& settings, const std::string& sourcePath,
                  const std::string& outputPath) {
-    const auto validSide = [](std::int32_t side) { return side > 0 && side <= largestFrameSide; };
-    if (!ImagingSession::Active() || !validSide(settings.frameWidth) ||
-        !validSide(settings.frameHeight)) {
-        return 0;
-    }
-    try {
-        return Convert(settings, sourcePath, outputPath) ? 1 : 0;
-    } catch (const std::exception&) {
-        // vips::VError and allocation failures alike: the conversion failed.
-        vips_error_clear();
-        return 0;
-    }
+    return ConvertPicture(settings, sourcePath, outputPath).empty() ? 1 : 0;
 }

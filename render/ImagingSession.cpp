@@ -1,5 +1,8 @@
 #include "ImagingSession.h"
 
+#include "DamageWatch.h"
+#include "OfferedFormats.h"
+
 #include <vips/vips.h>
 
 #include <atomic>
@@ -11,19 +14,12 @@ namespace {
 std::atomic<bool> everStarted{false};
 std::atomic<bool> active{false};
 
-// The decoders for the formats the program offers. Every other loader libvips
-// has (SVG, PDF, FITS, PPM, ImageMagick for anything but BMP, ...) stays
-// blocked: such files fail like a file that is no picture. The GIF loader's
-// class is VipsForeignLoadNsgif in this libvips.
-constexpr const char* offeredLoaders[] = {
-    "VipsForeignLoadJpeg", "VipsForeignLoadPng",    "VipsForeignLoadNsgif",
-    "VipsForeignLoadWebp", "VipsForeignLoadTiff",   "VipsForeignLoadHeif",
-    "VipsForeignLoadJxl",  "VipsForeignLoadMagick", // reached for BMP files only
-};
-
-// A failed conversion is reported by its result; libvips' own warnings about
-// damaged files ("error in tile 0 x 0") would only be noise on the terminal.
-void DropWarning(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
+// Decoders report damaged data only as warnings; the damage watch counts
+// them, and a failed conversion is reported by its result, so libvips' own
+// warnings ("error in tile 0 x 0") would only be noise on the terminal.
+void NoteWarning(const gchar*, GLogLevelFlags, const gchar* message, gpointer) {
+    DamageWatch::Note(message);
+}
 
 } // namespace
 
@@ -38,11 +34,16 @@ ImagingSession::ImagingSession() {
     // With the operation cache on, a file replaced under the same name between
     // two conversions would decode as the old picture.
     vips_cache_set_max(0);
+    // Every loader but the offered ones is blocked: other formats (SVG, PDF,
+    // FITS, PPM, ImageMagick for anything but BMP, ...) are refused.
     vips_operation_block_set("VipsForeignLoad", TRUE);
-    for (const char* loader : offeredLoaders) {
+    for (const char* loader : OfferedLoaders()) {
         vips_operation_block_set(loader, FALSE);
     }
-    g_log_set_handler("VIPS", G_LOG_LEVEL_WARNING, DropWarning, nullptr);
+    // Raw pixels, the form a large picture takes on disc while it is turned
+    // upright; no file is ever taken for one, as raw data has no signature.
+    vips_operation_block_set("VipsForeignLoadRaw", FALSE);
+    g_log_set_handler("VIPS", G_LOG_LEVEL_WARNING, NoteWarning, nullptr);
     started = true;
     active = true;
 }

@@ -1,16 +1,18 @@
 #include "PictureFile.h"
 
+#include "OfferedFormats.h"
+#include "Refusal.h"
+
+#include <unistd.h>
+
 #include <array>
 #include <cstring>
-#include <fstream>
-#include <utility>
 
 namespace {
 
-bool StartsWithBmpMagic(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+bool StartsWithBmpMagic(int fd) {
     std::array<char, 2> magic{};
-    return in.read(magic.data(), magic.size()) && magic[0] == 'B' && magic[1] == 'M';
+    return ::pread(fd, magic.data(), magic.size(), 0) == 2 && magic[0] == 'B' && magic[1] == 'M';
 }
 
 // JPEG decodes at 1/2, 1/4 or 1/8 of its size.
@@ -26,9 +28,18 @@ int JpegShrink(int maxShrink) {
 
 // Sources are opened without name parsing, so a file name ending in
 // "[...]" is taken as it is rather than as libvips load options.
-PictureFile::PictureFile(std::string picturePath) : path(std::move(picturePath)) {
-    vips::VSource source = vips::VSource::new_from_file(path.c_str());
+PictureFile::PictureFile(const std::string& path)
+    : file(path), openName("/proc/self/fd/" + std::to_string(file.Descriptor())) {
+    if (!file.Problem().empty()) {
+        throw Refusal(file.Problem());
+    }
+    vips::VSource source = vips::VSource::new_from_file(openName.c_str());
     if (const char* loader = vips_foreign_find_load_source(source.get_source())) {
+        if (!IsOffered(loader)) {
+            const std::string kind = KindOf(loader);
+            throw Refusal(kind.empty() ? reason::notPicture
+                                       : std::string(reason::notPicture) + " (" + kind + ")");
+        }
         sourceLoader = vips_nickname_find(g_type_from_name(loader));
         if (std::strcmp(loader, "VipsForeignLoadJpegSource") == 0) {
             decoder = Decoder::Jpeg;
@@ -41,8 +52,8 @@ PictureFile::PictureFile(std::string picturePath) : path(std::move(picturePath))
     // files that begin like a BMP reach it, named explicitly as BMP so that
     // none of ImageMagick's many other coders ever sees the file.
     vips_error_clear();
-    if (!StartsWithBmpMagic(path)) {
-        throw vips::VError("not a picture in an offered format");
+    if (!StartsWithBmpMagic(file.Descriptor())) {
+        throw Refusal(reason::notPicture);
     }
     decoder = Decoder::Bmp;
 }
@@ -54,9 +65,9 @@ vips::VImage PictureFile::Load(int maxShrink) const {
             ->set("fail_on", VIPS_FAIL_ON_TRUNCATED);
     };
     if (decoder == Decoder::Bmp) {
-        return vips::VImage::magickload(("BMP:" + path).c_str(), options());
+        return vips::VImage::magickload(("BMP:" + openName).c_str(), options());
     }
-    vips::VSource source = vips::VSource::new_from_file(path.c_str());
+    vips::VSource source = vips::VSource::new_from_file(openName.c_str());
     vips::VImage out;
     vips::VOption* loadOptions = options()->set("source", source)->set("out", &out);
     if (decoder == Decoder::Jpeg) {

@@ -1,16 +1,19 @@
 #pragma once
 
+#include "SourceFile.h"
+
 #include <vips/vips8>
 
 #include <string>
 
 // A picture file in one of the formats the program offers, with the decoder
-// its content (not its name) calls for. Construction throws vips::VError when
-// the file cannot be read or holds no offered format; formats libvips knows
-// but the program does not offer are refused like a file that is no picture.
+// its content (not its name) calls for. The file is opened once, without
+// waiting on it, and only a regular file is read. Construction throws a
+// Refusal with the reason when the file cannot be read or holds no offered
+// format.
 class PictureFile {
 public:
-    explicit PictureFile(std::string path);
+    explicit PictureFile(const std::string& path);
 
     // Decodes the picture lazily and in one pass from top to bottom.
     // Truncated data makes the decode fail instead of being filled with grey.
@@ -21,7 +24,11 @@ public:
 private:
     enum class Decoder { Jpeg, Webp, OtherSource, Bmp };
 
-    std::string path;
+    SourceFile file;
+    // The open file by a name of its own: each decode reads it through a new
+    // descriptor with its own position, and a file renamed or replaced under
+    // its old name meanwhile is not seen.
+    std::string openName;
     Decoder decoder = Decoder::OtherSource;
     std::string sourceLoader;
 };

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <stdexcept>
+
+// A conversion that cannot go on, with the reason a person is shown: thrown
+// where the reason is known, caught where the conversion reports it.
+class Refusal : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The reasons a conversion gives for pictures it cannot use.
+namespace reason {
+inline constexpr const char* notPicture = "not a picture Quillmere reads";
+inline constexpr const char* damaged = "the picture is damaged or cut short";
+inline constexpr const char* tooLarge = "the picture is too large to decode";
+inline constexpr const char* notStarted = "the imaging library did not start";
+inline constexpr const char* stopped = "stopped";
+} // namespace reason
