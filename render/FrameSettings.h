@@ -15,6 +15,3 @@ struct FrameSettings {
     std::int32_t frameWidth = 800;
     std::int32_t frameHeight = 600;
 };
-
-// The largest frame side: the most a JPEG file can record.
-inline constexpr std::int32_t largestFrameSide = 65500;
