@@ -5,6 +5,7 @@
 #include "PathParts.h"
 
 #include <algorithm>
+#include <map>
 #include <thread>
 #include <utility>
 
@@ -15,6 +16,35 @@ constexpr unsigned failureStyle = MessageStyle::OkCancel | MessageStyle::IconExc
 
 std::string FolderQuestion(const std::string& folder) {
     return "Directory doesn't exist:  " + folder + "\n\nCreate it?";
+}
+
+/*
+ * For each item, the last earlier item whose output may be this item's
+ * source (index + 1; 0 for none): a drop can hold a picture and, further on,
+ * the copy it is about to get. Such an item is converted only once the copy
+ * is written, as when the items were converted one at a time. Outputs are
+ * told apart from sources by file name first, then by folder, spelt alike or
+ * one folder reached by two ways.
+ */
+std::vector<std::size_t> WaitsFor(const std::vector<DroppedItem>& drop, FileSystem& fileSystem) {
+    PathParts parts;
+    std::multimap<std::string, std::pair<std::size_t, std::string>> outputsByName;
+    std::vector<std::size_t> waits(drop.size(), 0);
+    for (std::size_t index = 0; index < drop.size(); ++index) {
+        if (!drop[index].isLocalFile)
+            continue;
+        parts.path = drop[index].path;
+        const std::string folder = parts.DirectoryPart();
+        const auto [first, last] = outputsByName.equal_range(parts.FileNamePart());
+        for (auto it = first; it != last; ++it) {
+            const auto& [earlier, outputFolder] = it->second;
+            if (outputFolder == folder || fileSystem.SameFile(outputFolder, folder))
+                waits[index] = std::max(waits[index], earlier + 1);
+        }
+        parts.path = OutputFilePath(parts);
+        outputsByName.emplace(parts.FileNamePart(), std::pair(index, parts.DirectoryPart()));
+    }
+    return waits;
 }
 
 } // namespace
@@ -36,7 +66,7 @@ BatchOutcome RunDropBatch(const std::vector<DroppedItem>& drop, Prompts& prompts
         return outcome;
     };
 
-    Lookahead ahead(drop, encode, options.jobs, stop);
+    Lookahead ahead(drop, WaitsFor(drop, fileSystem), encode, options.jobs, stop);
     PathParts source;
     for (std::size_t index = 0; index < drop.size(); ++index) {
         if (stop.stop_requested())

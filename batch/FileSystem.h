@@ -11,6 +11,8 @@ public:
     // a pipe, a device), or empty when it is a regular file that can be read.
     // Never waits on the file.
     virtual std::string SourceProblem(const std::string& path) = 0;
+    // True when both paths name one existing file or folder.
+    virtual bool SameFile(const std::string& a, const std::string& b) = 0;
     // True when anything at all exists at the path.
     virtual bool Exists(const std::string& path) = 0;
     // Makes one folder (its parent must exist). Returns why it could not be

@@ -5,10 +5,11 @@
 #include <new>
 #include <utility>
 
-Lookahead::Lookahead(const std::vector<DroppedItem>& items, const Encoder& encoder, int jobCount,
-                     std::stop_token stop)
-    : drop(items), encode(encoder), jobs(static_cast<std::size_t>(std::max(1, jobCount))),
-      slots(items.size()), onStop(std::move(stop), [this] { CancelAll(); }) {
+Lookahead::Lookahead(const std::vector<DroppedItem>& items, std::vector<std::size_t> waiting,
+                     const Encoder& encoder, int jobCount, std::stop_token stop)
+    : drop(items), waitsFor(std::move(waiting)), encode(encoder),
+      jobs(static_cast<std::size_t>(std::max(1, jobCount))), slots(items.size()),
+      onStop(std::move(stop), [this] { CancelAll(); }) {
     const std::size_t threads = std::min(jobs, items.size());
     workers.reserve(threads);
     for (std::size_t i = 0; i < threads; ++i)
@@ -31,14 +32,16 @@ void Lookahead::CancelAll() {
 
 /*
  * A worker takes the next item in the drop's order as long as fewer than
- * `jobs` items past the loop's position are converting or waiting; so the
- * item the loop needs next is always among those converting or done.
+ * `jobs` items past the loop's position are converting or waiting, and the
+ * item waits for nothing the loop has still to write; so the item the loop
+ * needs next is always among those converting or done.
  */
 void Lookahead::Work() {
     std::unique_lock lock(mutex);
     for (;;) {
         changed.wait(lock, [this] {
-            return stopping || (nextToConvert < slots.size() && nextToConvert < firstHeld + jobs);
+            return stopping || (nextToConvert < slots.size() && nextToConvert < firstHeld + jobs &&
+                                waitsFor[nextToConvert] <= reached);
         });
         if (stopping)
             return;
@@ -85,6 +88,7 @@ void Lookahead::ReleaseBefore(std::size_t end, std::unique_lock<std::mutex>&) {
 
 Encoded Lookahead::Take(std::size_t index) {
     std::unique_lock lock(mutex);
+    reached = index;
     ReleaseBefore(index, lock);
     changed.wait(lock, [&] { return stopping || slots[index].state == State::done; });
     Encoded result;
@@ -98,5 +102,6 @@ Encoded Lookahead::Take(std::size_t index) {
 
 void Lookahead::Release(std::size_t index) {
     std::unique_lock lock(mutex);
+    reached = index;
     ReleaseBefore(index + 1, lock);
 }

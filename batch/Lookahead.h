@@ -15,13 +15,16 @@
  * that writes them, in the drop's order. At most `jobs` items past the last
  * one the loop let go of are converting or waiting, so memory holds at most
  * that many decodes and finished outputs. Items that are not local files are
- * not converted. Whatever is still converting when the object goes, or when
- * stop is requested, is cancelled and waited for.
+ * not converted. An item whose source an earlier item's output may replace
+ * (waitsFor[item] is that earlier item's index + 1, 0 for none) starts only
+ * once the loop has gone past that item, so it reads what the loop wrote.
+ * Whatever is still converting when the object goes, or when stop is
+ * requested, is cancelled and waited for.
  */
 class Lookahead {
 public:
-    Lookahead(const std::vector<DroppedItem>& drop, const Encoder& encode, int jobs,
-              std::stop_token stop);
+    Lookahead(const std::vector<DroppedItem>& drop, std::vector<std::size_t> waitsFor,
+              const Encoder& encode, int jobs, std::stop_token stop);
     ~Lookahead();
     Lookahead(const Lookahead&) = delete;
     Lookahead& operator=(const Lookahead&) = delete;
@@ -46,6 +49,7 @@ private:
     void CancelAll();
 
     const std::vector<DroppedItem>& drop;
+    const std::vector<std::size_t> waitsFor;
     const Encoder& encode;
     const std::size_t jobs;
 
@@ -54,6 +58,7 @@ private:
     std::vector<Slot> slots;
     std::size_t nextToConvert = 0;
     std::size_t firstHeld = 0; // items before it are released
+    std::size_t reached = 0;   // the loop is done with every item before it
     bool stopping = false;
 
     std::stop_callback<std::function<void()>> onStop;

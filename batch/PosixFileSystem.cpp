@@ -1,5 +1,6 @@
 #include "PosixFileSystem.h"
 
+#include "FileIdentity.h"
 #include "OutputFile.h"
 #include "SourceFile.h"
 
@@ -10,6 +11,10 @@
 
 std::string PosixFileSystem::SourceProblem(const std::string& path) {
     return SourceFile(path).Problem();
+}
+
+bool PosixFileSystem::SameFile(const std::string& a, const std::string& b) {
+    return ::SameFile(a, b);
 }
 
 bool PosixFileSystem::Exists(const std::string& path) {

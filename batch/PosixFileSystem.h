@@ -7,6 +7,7 @@
 class PosixFileSystem : public FileSystem {
 public:
     std::string SourceProblem(const std::string& path) override;
+    bool SameFile(const std::string& a, const std::string& b) override;
     bool Exists(const std::string& path) override;
     std::string MakeFolder(const std::string& path) override;
     std::string WriteOutput(const std::string& sourcePath, const std::string& outputPath,

@@ -1,4 +1,5 @@
 #include "DropBatch.h"
+#include "OutputPaths.h"
 
 #include <gtest/gtest.h>
 
@@ -26,6 +27,8 @@ struct FakeDesk final : Prompts, FileSystem {
     std::string log;
     std::size_t asked = 0;
     std::set<std::string> made;
+    std::mutex mutex;
+    std::set<std::string> written; // read by the encoder's threads
     std::stop_source stop;
     int events = 0, stopAt = -1;
 
@@ -42,6 +45,7 @@ struct FakeDesk final : Prompts, FileSystem {
     std::string SourceProblem(const std::string& path) override {
         return Has(path, "/gone") ? "No such file or directory" : "";
     }
+    bool SameFile(const std::string& a, const std::string& b) override { return a == b; }
     bool Exists(const std::string& path) override {
         Event("?");
         return path.starts_with("/have/") || made.contains(path);
@@ -53,18 +57,23 @@ struct FakeDesk final : Prompts, FileSystem {
         made.insert(path);
         return {};
     }
-    std::string WriteOutput(const std::string& source, const std::string& output,
+    std::string WriteOutput(const std::string&, const std::string& output,
                             std::span<const unsigned char> bytes) override {
-        const bool whole = std::string(bytes.begin(), bytes.end()) == "jpeg of " + source;
-        Event("write " + output + (whole ? "" : " (wrong bytes)") + ", ");
-        return Has(output, "/full/") ? "No space left on device" : "";
+        Event("write " + output + " (" + std::string(bytes.begin(), bytes.end()) + "), ");
+        if (Has(output, "/full/"))
+            return "No space left on device";
+        const std::lock_guard lock(mutex);
+        written.insert(output);
+        return {};
     }
 };
 
-// Converts into "jpeg of SOURCE" after a delay drawn from the source's name and the seed, so
-// that conversions finish in any order; gives up when cancelled. Records how many ran at once
-// and whether any ran further ahead of the loop than the jobs allow.
+// Converts into "jpeg of SOURCE", or "jpeg of copy" when an earlier item of the drop wrote the
+// source, after a delay drawn from the source's name and the seed, so that conversions finish
+// in any order; gives up when cancelled. Records how many ran at once and whether any ran
+// further ahead of the loop than the jobs allow.
 struct FakeEncoder {
+    FakeDesk* desk = nullptr;
     unsigned seed = 0;
     int jobs = 1;
     std::atomic<int> running{0}, mostRunning{0}, cancelled{0};
@@ -95,7 +104,8 @@ struct FakeEncoder {
             throw std::runtime_error("the decoder gave up");
         if (Has(source, "/bad"))
             return {{}, "the picture is damaged or cut short"};
-        const std::string bytes = "jpeg of " + source;
+        const std::lock_guard lock(desk->mutex);
+        const std::string bytes = desk->written.contains(source) ? "jpeg of copy" : "jpeg";
         return {{bytes.begin(), bytes.end()}, {}};
     }
 };
@@ -113,6 +123,7 @@ Outcome RunWith(const std::vector<DroppedItem>& drop, const std::vector<int>& an
     desk.stopAt = stopAt;
     FakeEncoder local;
     FakeEncoder& encoder = seen ? *seen : local;
+    encoder.desk = &desk;
     encoder.seed = seed;
     encoder.jobs = jobs;
     for (const DroppedItem& item : drop)
@@ -125,6 +136,12 @@ Outcome RunWith(const std::vector<DroppedItem>& drop, const std::vector<int>& an
         [&](const std::string& source, std::stop_token stop) { return encoder(source, stop); },
         options, desk.stop.get_token());
     return {desk.log, {o.converted, o.failed, o.notReached, o.endedEarly, o.stopped}, desk.asked};
+}
+
+std::string CopyOf(const std::string& source) {
+    PathParts parts;
+    parts.path = source;
+    return OutputFilePath(parts);
 }
 
 // A folder test that finds folder's output folder missing, then the question.
@@ -147,12 +164,12 @@ const Case cases[] = {
     {"one question for a folder's files, any answer but Cancel goes on, long paths whole",
      {{"/i/a.png"}, {"/i/bad.gif"}, {"/i/c"}, {"sftp://host/e.png", false}, {longFolder + "e.png"}},
      {IdYes, IdOk, IdNo}, {3, 2, 0, 0, 0}, Ask("/i/") + "mkdir /i/Quillmere/, write "
-     "/i/Quillmere/a.jpg, ?49 /i/bad.gif (the picture is damaged or cut short), ?write "
-     "/i/Quillmere/c.jpg, 49 sftp://host/e.png (not a file on this computer), ?write " +
-     longFolder + "Quillmere/e.jpg, "},
+     "/i/Quillmere/a.jpg (jpeg), ?49 /i/bad.gif (the picture is damaged or cut short), ?write "
+     "/i/Quillmere/c.jpg (jpeg), 49 sftp://host/e.png (not a file on this computer), ?write " +
+     longFolder + "Quillmere/e.jpg (jpeg), "},
     {"No at the second folder keeps the first file's copy",
      {{"/one/a.png"}, {"/two/b.png"}, {"/one/c.png"}}, {IdYes, IdNo}, {1, 0, 2, 1, 0},
-     Ask("/one/") + "mkdir /one/Quillmere/, write /one/Quillmere/a.jpg, " + Ask("/two/")},
+     Ask("/one/") + "mkdir /one/Quillmere/, write /one/Quillmere/a.jpg (jpeg), " + Ask("/two/")},
     {"Cancel at the question", {{"/i/a.png"}}, {IdCancel}, {0, 0, 1, 1, 0}, Ask("/i/")},
     {"a folder that cannot be made ends the batch with its reason",
      {{"/ro/a.png"}, {"/have/b.png"}}, {IdYes, IdOk}, {0, 0, 2, 1, 0},
@@ -162,13 +179,16 @@ const Case cases[] = {
     {"a source that cannot be read fails without a folder question",
      {{"/new/gone.png"}, {"/have/throw.png"}, {"/have/full/x.png"}}, {IdOk, IdOk, IdOk},
      {0, 3, 0, 0, 0}, "49 /new/gone.png (No such file or directory), ?49 /have/throw.png (the "
-     "decoder gave up), ?write /have/full/Quillmere/x.jpg, 49 /have/full/x.png (No space left on "
+     "decoder gave up), ?write /have/full/Quillmere/x.jpg (jpeg), 49 /have/full/x.png (No space left on "
      "device), "},
     {"a stop during a question ends the batch when it is answered",
      {{"/i/a.png"}, {"/i/b.png"}}, {IdYes}, {0, 0, 2, 1, 1}, Ask("/i/"), 2},
     {"a stop while an output is written keeps that output",
      {{"/have/a.png"}, {"/have/b.png"}, {"/have/c.png"}}, {}, {1, 0, 2, 1, 1},
-     "?write /have/Quillmere/a.jpg, ", 2},
+     "?write /have/Quillmere/a.jpg (jpeg), ", 2},
+    {"a copy made earlier in the drop is converted once written",
+     {{"/have/a.png"}, {"/have/Quillmere/a.jpg"}}, {}, {2, 0, 0, 0, 0},
+     "?write /have/Quillmere/a.jpg (jpeg), ?write /have/Quillmere/Quillmere/a.jpg (jpeg of copy), "},
     {"an empty drop", {}, {}, {0, 0, 0, 0, 0}, ""},
 };
 // clang-format on
@@ -200,11 +220,16 @@ TEST(DropBatch, RunningAheadChangesNothingSeen) {
     std::minstd_rand random(20261207);
     for (int round = 0; round < 300; ++round) {
         std::vector<DroppedItem> drop(random() % 12);
-        for (std::size_t i = 0; i < drop.size(); ++i)
-            drop[i] = random() % 10 == 0
-                          ? DroppedItem{"https://example.org/" + std::to_string(i), false}
-                          : DroppedItem{std::string(folders[random() % 5]) + std::to_string(i) +
-                                        names[random() % 6]};
+        for (std::size_t i = 0; i < drop.size(); ++i) {
+            const auto kind = random() % 10;
+            const std::string name = std::to_string(i) + names[random() % 6];
+            if (kind == 0)
+                drop[i] = {"https://example.org/" + name, false};
+            else if (kind < 3 && i > 0) // the copy that one of the last two items gets
+                drop[i] = {CopyOf(drop[i - 1 - random() % std::min<std::size_t>(i, 2)].path)};
+            else
+                drop[i] = {std::string(folders[random() % 5]) + name};
+        }
         std::vector<int> answers(random() % 10);
         for (int& answer : answers)
             answer = answerSet[random() % 7];
@@ -235,6 +260,7 @@ TEST(DropBatch, CancelsConversionsInFlight) {
     EXPECT_EQ(seen.running, 0);
 
     FakeDesk desk;
+    seen.desk = &desk;
     std::jthread stopper([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         desk.stop.request_stop();
