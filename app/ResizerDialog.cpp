@@ -59,6 +59,8 @@ ResizerDialog::ResizerDialog(DialogServices dialogServices, QWidget* parent)
     connect(ui->buttonChange1009, &QPushButton::clicked, this, &ResizerDialog::OnChangeColor);
     connect(ui->buttonStop, &QPushButton::clicked, this, &ResizerDialog::StopBatch);
     ui->labelStatus->setText(QString::fromStdString(BatchStatus::IdleHint()));
+    // As tall idle as during a batch, so the dialog keeps its size.
+    ui->labelStatus->setMinimumHeight(ui->buttonStop->sizeHint().height());
     InitDialog();
 }
 

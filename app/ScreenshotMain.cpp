@@ -1,7 +1,8 @@
-// Renders the dialog as it opens into a PNG file, for the README's picture:
-// with two sample profiles in a throw-away settings folder, so the picture
-// shows one loaded. Run it with QT_QPA_PLATFORM=offscreen; scripts/screenshot
-// does.
+// Renders the dialog into a PNG file, for the README's picture: with sample
+// profiles in a throw-away settings folder, so the picture shows one loaded,
+// and in the middle of a drop of twenty pictures, so it shows the status row
+// at work. Nothing is read or written: the pictures are pretended. Run it
+// with QT_QPA_PLATFORM=offscreen; scripts/screenshot does.
 #include "MessageBoxPrompts.h"
 #include "PosixFileSystem.h"
 #include "ProfileStore.h"
@@ -9,11 +10,14 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QProgressBar>
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include <chrono>
 #include <cstdio>
 #include <memory>
+#include <thread>
 
 int main(int argc, char* argv[]) {
     // Never the person's own settings.
@@ -40,18 +44,38 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
+    // Every picture is there and every folder too; writing takes no time.
+    struct PretendFiles final : PosixFileSystem {
+        std::string SourceProblem(const std::string&) override { return {}; }
+        bool Exists(const std::string&) override { return true; }
+        std::string WriteOutput(const std::string&, const std::string&,
+                                std::span<const unsigned char>) override {
+            return {};
+        }
+    } fileSystem;
     MessageBoxPrompts prompts;
-    PosixFileSystem fileSystem;
     ResizerDialog dialog({
         .prompts = prompts,
         .fileSystem = fileSystem,
-        .encode = [](const FrameSettings&, const std::string&,
-                     std::stop_token) { return Encoded{}; },
-        // Nothing is converted here, so the imaging library is not needed.
+        // The third picture takes until the dialog goes.
+        .encode =
+            [](const FrameSettings&, const std::string& source, std::stop_token stop) {
+                while (source.ends_with("-3.jpg") && !stop.stop_requested())
+                    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                return Encoded{{'j'}, {}};
+            },
+        // Nothing is decoded here, so the imaging library is not needed.
         .startImaging = [] { return std::make_shared<int>(0); },
         .store = store,
     });
     dialog.show();
+    std::vector<DroppedItem> drop;
+    for (int i = 1; i <= 20; ++i)
+        drop.push_back({"/home/me/Pictures/beach-" + std::to_string(i) + ".jpg", true});
+    dialog.AcceptDrop(drop);
+    const auto* progress = dialog.findChild<QProgressBar*>(QStringLiteral("progressBatch"));
+    while (progress->format() != QStringLiteral("3 of 20: beach-3.jpg"))
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     QApplication::processEvents();
     if (!dialog.grab().save(QString::fromLocal8Bit(argv[1]))) {
         std::fprintf(stderr, "%s: cannot write %s\n", argv[0], argv[1]);
