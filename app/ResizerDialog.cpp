@@ -371,5 +371,8 @@ void ResizerDialog::BatchFinished(const BatchOutcome& outcome) {
         accept();
     else if (then == AfterBatch::reject)
         reject();
+    // Drops that waited go with a dialog that has closed.
+    if (then != AfterBatch::next && !isVisible())
+        waitingDrops.clear();
     StartNextDrop();
 }
