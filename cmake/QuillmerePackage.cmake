@@ -6,12 +6,12 @@ set(docdir ${CMAKE_INSTALL_DATADIR}/doc/quillmere)
 install(FILES packaging/copyright DESTINATION ${docdir})
 # The changelog is written by hand; its newest entry must be this version's.
 file(STRINGS packaging/changelog newest LIMIT_COUNT 1)
-if(NOT newest MATCHES "^quillmere \\(([^)]*)\\) " OR NOT CMAKE_MATCH_1 STREQUAL PROJECT_VERSION)
-  message(FATAL_ERROR "packaging/changelog starts with '${newest}': give it an entry for ${PROJECT_VERSION}")
+string(REGEX MATCH "^quillmere \\(([^)]*)\\)" newest "${newest}")
+if(NOT CMAKE_MATCH_1 STREQUAL PROJECT_VERSION)
+  message(FATAL_ERROR "The newest entry of packaging/changelog is for version '${CMAKE_MATCH_1}': "
+    "add one for ${PROJECT_VERSION}")
 endif()
 quillmere_install_gzipped(packaging/changelog ${docdir})
-set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
-  OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quillmere)
@@ -26,6 +26,7 @@ original. Pictures are dropped from the file manager onto a small dialog
 (quillmere) or named on the command line (quillmere-cli); named profiles keep
 sets of settings.")
 set(CPACK_STRIP_FILES ON)
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/QuillmerePackageFolders.cmake)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
