@@ -6,6 +6,7 @@
 AboutDialog::AboutDialog(QWidget* parent)
     : QDialog(parent), ui(std::make_unique<Ui::AboutDialog>()) {
     ui->setupUi(this);
+    ui->labelVersion->setText(QStringLiteral("Version " QUILLMERE_SHORT_VERSION));
     ui->iconQuillmere128->setPixmap(AppIcon().pixmap(32, 32));
 }
 
