@@ -70,27 +70,20 @@ int LoadShrink(float scale) {
     return reduction >= 4 ? int(std::min(reduction / 2, 1024.0)) : 1;
 }
 
-// Cubic resizing to exactly width x height. Transparent pixels, whose colour
-// means nothing, must not bleed into their neighbours: the colours are
-// weighted by their opacity while they are mixed.
-VImage Resize(VImage image, int width, int height) {
-    const bool alpha = image.has_alpha();
-    const VipsBandFormat format = image.format();
-    if (alpha) {
-        image = image.premultiply();
-    }
-    image = image.resize(double(width) / image.width(),
-                         VImage::option()
-                             ->set("vscale", double(height) / image.height())
-                             ->set("kernel", VIPS_KERNEL_CUBIC));
-    return alpha ? image.unpremultiply().cast(format) : image;
+VImage Resize(const VImage& image, int width, int height) {
+    return image.resize(double(width) / image.width(),
+                        VImage::option()
+                            ->set("vscale", double(height) / image.height())
+                            ->set("kernel", VIPS_KERNEL_CUBIC));
 }
 
 // Scales the opened picture to exactly drawWidth x drawHeight as the viewer
 // sees it, upright and in 8-bit sRGB. Of the decoded picture and the drawn
-// one, the smaller is the one whose colours are transformed (as libvips'
-// thumbnail does) and the one kept whole for turning: the drawn picture when
-// reducing, so a huge source is never held, and the source when enlarging.
+// one, the smaller is the one kept whole for turning (the drawn picture when
+// reducing, so a huge source is never held, and the source when enlarging)
+// and the one whose colours are transformed, as libvips' thumbnail does.
+// Transparency is laid over the background before the resize, in sRGB, so
+// that transparent areas come out in exactly the padding colour.
 VImage Draw(const PictureFile& picture, VImage opened, const FrameFit& fit,
             const std::vector<double>& background, PipelineStop& stop) {
     const int orientation = vips_image_get_orientation(opened.get_image());
@@ -99,22 +92,22 @@ VImage Draw(const PictureFile& picture, VImage opened, const FrameFit& fit,
 
     const bool reducing =
         double(image.width()) * image.height() > double(fit.drawWidth) * fit.drawHeight;
-    const bool turn = orientation != 1;
-    if (!reducing) {
+    const bool colourLate = reducing && !image.has_alpha();
+    if (!colourLate) {
         image = Opaque(ToSrgb8(image), background);
-        if (turn) {
-            image = Upright(image, stop);
-        }
+    }
+    const bool turn = orientation != 1;
+    if (turn && !reducing) {
+        image = Upright(image, stop);
     }
     // Scaled before it is turned, the sizes swap for a quarter turn.
     const bool swap = SwapsAxes(orientation) && reducing;
     image =
         Resize(image, swap ? fit.drawHeight : fit.drawWidth, swap ? fit.drawWidth : fit.drawHeight);
-    if (!reducing) {
-        return image;
+    if (colourLate) {
+        image = Opaque(ToSrgb8(image), background);
     }
-    image = Opaque(ToSrgb8(image), background);
-    return turn ? Upright(image, stop) : image;
+    return turn && reducing ? Upright(image, stop) : image;
 }
 
 // Encodes at quality 80 (the IJG tables scaled for 80), baseline, 4:2:0, with
