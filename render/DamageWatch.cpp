@@ -18,7 +18,6 @@ constexpr std::string_view damageWarnings[] = {
     "bad arithmetic code",
     "instead of RST",
     "Inconsistent progression sequence",
-    "Huffman code size table overflow",
 };
 
 // libjpeg's warnings about oddities that do not touch the picture.

@@ -459,6 +459,13 @@ TEST(ConvertImage, WritesOutputsSafely) {
     EXPECT_EQ(Read(photos.File("c.jpg")), "bytes");
 }
 
+#ifdef __SANITIZE_ADDRESS__
+// A decode too large for memory must see its allocation fail, as it does without ASan.
+extern "C" const char* __asan_default_options() {
+    return "allocator_may_return_null=1";
+}
+#endif
+
 // One imaging session for the whole program, as in the application, with a temporary folder of
 // its own.
 int main(int argc, char** argv) {
