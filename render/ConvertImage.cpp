@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <exception>
 #include <new>
+#include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -69,27 +70,20 @@ int LoadShrink(float scale) {
     return reduction >= 4 ? int(std::min(reduction / 2, 1024.0)) : 1;
 }
 
-// Cubic resizing to exactly width x height. Transparent pixels, whose colour
-// means nothing, must not bleed into their neighbours: the colours are
-// weighted by their opacity while they are mixed.
-VImage Resize(VImage image, int width, int height) {
-    const bool alpha = image.has_alpha();
-    const VipsBandFormat format = image.format();
-    if (alpha) {
-        image = image.premultiply();
-    }
-    image = image.resize(double(width) / image.width(),
-                         VImage::option()
-                             ->set("vscale", double(height) / image.height())
-                             ->set("kernel", VIPS_KERNEL_CUBIC));
-    return alpha ? image.unpremultiply().cast(format) : image;
+VImage Resize(const VImage& image, int width, int height) {
+    return image.resize(double(width) / image.width(),
+                        VImage::option()
+                            ->set("vscale", double(height) / image.height())
+                            ->set("kernel", VIPS_KERNEL_CUBIC));
 }
 
 // Scales the opened picture to exactly drawWidth x drawHeight as the viewer
 // sees it, upright and in 8-bit sRGB. Of the decoded picture and the drawn
-// one, the smaller is the one whose colours are transformed (as libvips'
-// thumbnail does) and the one kept whole for turning: the drawn picture when
-// reducing, so a huge source is never held, and the source when enlarging.
+// one, the smaller is the one kept whole for turning (the drawn picture when
+// reducing, so a huge source is never held, and the source when enlarging)
+// and the one whose colours are transformed, as libvips' thumbnail does.
+// Transparency is laid over the background before the resize, in sRGB, so
+// that transparent areas come out in exactly the padding colour.
 VImage Draw(const PictureFile& picture, VImage opened, const FrameFit& fit,
             const std::vector<double>& background, PipelineStop& stop) {
     const int orientation = vips_image_get_orientation(opened.get_image());
@@ -98,22 +92,22 @@ VImage Draw(const PictureFile& picture, VImage opened, const FrameFit& fit,
 
     const bool reducing =
         double(image.width()) * image.height() > double(fit.drawWidth) * fit.drawHeight;
-    const bool turn = orientation != 1;
-    if (!reducing) {
+    const bool colourLate = reducing && !image.has_alpha();
+    if (!colourLate) {
         image = Opaque(ToSrgb8(image), background);
-        if (turn) {
-            image = Upright(image, stop);
-        }
+    }
+    const bool turn = orientation != 1;
+    if (turn && !reducing) {
+        image = Upright(image, stop);
     }
     // Scaled before it is turned, the sizes swap for a quarter turn.
     const bool swap = SwapsAxes(orientation) && reducing;
     image =
         Resize(image, swap ? fit.drawHeight : fit.drawWidth, swap ? fit.drawWidth : fit.drawHeight);
-    if (!reducing) {
-        return image;
+    if (colourLate) {
+        image = Opaque(ToSrgb8(image), background);
     }
-    image = Opaque(ToSrgb8(image), background);
-    return turn ? Upright(image, stop) : image;
+    return turn && reducing ? Upright(image, stop) : image;
 }
 
 // Encodes at quality 80 (the IJG tables scaled for 80), baseline, 4:2:0, with
@@ -142,9 +136,8 @@ std::vector<unsigned char> Jpeg(const VImage& canvas, JfifDensity density, Pipel
     return bytes;
 }
 
-std::vector<unsigned char> Convert(const FrameSettings& settings, const std::string& sourcePath,
+std::vector<unsigned char> Convert(const FrameSettings& settings, const PictureFile& picture,
                                    PipelineStop& stop) {
-    const PictureFile picture(sourcePath);
     VImage opened = stop.Watch(picture.Load(1));
     const bool swap = SwapsAxes(vips_image_get_orientation(opened.get_image()));
     const int width = swap ? opened.height() : opened.width();
@@ -197,20 +190,47 @@ Encoded Failure(std::string reason) {
     return {{}, std::move(reason)};
 }
 
-Encoded Attempt(const FrameSettings& settings, const std::string& sourcePath,
-                std::stop_token token) {
-    PipelineStop stop(std::move(token));
-    try {
-        return {Convert(settings, sourcePath, stop), {}};
-    } catch (const Refusal& refusal) {
-        return Failure(refusal.what());
-    } catch (const vips::VError& error) {
-        vips_error_clear();
-        return Failure(stop.Requested() ? reason::stopped : ReasonOfFailure(error.what()));
-    } catch (const std::bad_alloc&) {
-        vips_error_clear();
-        return Failure(stop.Requested() ? reason::stopped : reason::tooLarge);
+struct Outcome {
+    Encoded encoded;
+    // Whether the outcome rests on warnings that may have been another
+    // conversion's: libvips keeps one error text and one log for all.
+    bool hearsay = false;
+};
+
+// A JPEG fails at its decoder's first warning. When every warning was
+// harmless (stray bytes between segments), it is converted once more with
+// warnings let through: pictures without warnings are decoded only once.
+// A TIFF fails when a warning of damage came while it was converted.
+Outcome Attempt(const FrameSettings& settings, const std::string& sourcePath,
+                const std::stop_token& token) {
+    const std::uint64_t damage = DamageWatch::Count();
+    for (const bool strict : {true, false}) {
+        PipelineStop stop(token);
+        std::optional<PictureFile> picture;
+        try {
+            picture.emplace(sourcePath, strict);
+            Encoded encoded{Convert(settings, *picture, stop), {}};
+            if (picture->WarnsInLogOnly() && DamageWatch::Count() != damage) {
+                return {Failure(reason::damaged), true};
+            }
+            return {std::move(encoded), !strict};
+        } catch (const Refusal& refusal) {
+            return {Failure(refusal.what())};
+        } catch (const vips::VError& error) {
+            vips_error_clear();
+            if (stop.Requested()) {
+                return {Failure(reason::stopped)};
+            }
+            const bool warned = picture && picture->FailsOnWarnings();
+            if (!warned || !DamageWatch::OnlyHarmless(error.what())) {
+                return {Failure(ReasonOfFailure(error.what())), warned};
+            }
+        } catch (const std::bad_alloc&) {
+            vips_error_clear();
+            return {Failure(stop.Requested() ? reason::stopped : reason::tooLarge)};
+        }
     }
+    return {Failure(reason::damaged)}; // not reached: the lenient decode ends the loop
 }
 
 bool ValidSide(std::int32_t side) {
@@ -219,9 +239,9 @@ bool ValidSide(std::int32_t side) {
 
 } // namespace
 
-// A warning of damage that came while the conversion ran is its own when no
-// other conversion ran meanwhile; otherwise the conversion runs once more,
-// alone, to find out. Pictures without warnings are decoded only once.
+// An outcome that rests on warnings is the conversion's own when no other
+// conversion ran meanwhile; otherwise the conversion runs once more, alone,
+// to find out.
 Encoded EncodeImage(const FrameSettings& settings, const std::string& sourcePath,
                     std::stop_token stop) {
     if (!ImagingSession::Active()) {
@@ -235,24 +255,17 @@ Encoded EncodeImage(const FrameSettings& settings, const std::string& sourcePath
     if (!pass) {
         return Failure(reason::stopped);
     }
-    std::uint64_t damage = DamageWatch::Count();
-    Encoded encoded = Attempt(settings, sourcePath, stop);
-    if (!encoded.failure.empty() || DamageWatch::Count() == damage) {
-        return encoded;
-    }
-    if (pass->Overlapped()) {
+    Outcome outcome = Attempt(settings, sourcePath, stop);
+    if (outcome.hearsay && pass->Overlapped()) {
         pass.reset();
         pass = ConversionGate::Alone(stop);
         if (!pass) {
             return Failure(reason::stopped);
         }
-        damage = DamageWatch::Count();
-        encoded = Attempt(settings, sourcePath, stop);
-        if (!encoded.failure.empty() || DamageWatch::Count() == damage) {
-            return encoded;
-        }
+        vips_error_clear(); // what others left there is not this picture's
+        outcome = Attempt(settings, sourcePath, stop);
     }
-    return Failure(reason::damaged);
+    return std::move(outcome.encoded);
 }
 
 std::string ConvertPicture(const FrameSettings& settings, const std::string& sourcePath,

@@ -1,7 +1,9 @@
 #include "DamageWatch.h"
 
+#include <algorithm>
 #include <atomic>
 #include <charconv>
+#include <span>
 
 namespace {
 
@@ -16,22 +18,38 @@ constexpr std::string_view damageWarnings[] = {
     "bad arithmetic code",
     "instead of RST",
     "Inconsistent progression sequence",
-    "Huffman code size table overflow",
 };
+
+// libjpeg's warnings about oddities that do not touch the picture.
+constexpr std::string_view harmlessWarnings[] = {
+    "extraneous bytes before marker",
+    "unknown JFIF revision",
+    "Unknown Adobe color transform",
+    "bad ICC marker",
+    "Invalid SOS parameters for sequential JPEG",
+};
+
+bool Contains(std::string_view text, std::span<const std::string_view> phrases) {
+    return std::any_of(phrases.begin(), phrases.end(), [&](std::string_view phrase) {
+        return text.find(phrase) != std::string_view::npos;
+    });
+}
 
 // Bytes skipped before a restart marker or the end of the image are entropy
 // data the decoder lost its way in; before any other marker (a table, a
 // frame header) they are stray padding, and the picture is whole.
-bool SkippedEntropyData(std::string_view message) {
+bool SkippedEntropyData(std::string_view text) {
     constexpr std::string_view skipped = "extraneous bytes before marker 0x";
-    const auto at = message.find(skipped);
-    unsigned marker = 0;
-    if (at == std::string_view::npos || std::from_chars(message.data() + at + skipped.size(),
-                                                        message.data() + message.size(), marker, 16)
-                                                .ec != std::errc{}) {
-        return false;
+    for (auto at = text.find(skipped); at != std::string_view::npos;
+         at = text.find(skipped, at + 1)) {
+        unsigned marker = 0;
+        const char* digits = text.data() + at + skipped.size();
+        std::from_chars(digits, text.data() + text.size(), marker, 16);
+        if ((marker >= 0xD0 && marker <= 0xD7) || marker == 0xD9) {
+            return true;
+        }
     }
-    return (marker >= 0xD0 && marker <= 0xD7) || marker == 0xD9;
+    return false;
 }
 
 } // namespace
@@ -39,12 +57,11 @@ bool SkippedEntropyData(std::string_view message) {
 namespace DamageWatch {
 
 bool IsDamage(std::string_view message) {
-    for (const std::string_view warning : damageWarnings) {
-        if (message.find(warning) != std::string_view::npos) {
-            return true;
-        }
-    }
-    return SkippedEntropyData(message);
+    return Contains(message, damageWarnings) || SkippedEntropyData(message);
+}
+
+bool OnlyHarmless(std::string_view errorText) {
+    return Contains(errorText, harmlessWarnings) && !IsDamage(errorText);
 }
 
 void Note(const char* message) {

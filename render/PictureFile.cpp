@@ -28,8 +28,9 @@ int JpegShrink(int maxShrink) {
 
 // Sources are opened without name parsing, so a file name ending in
 // "[...]" is taken as it is rather than as libvips load options.
-PictureFile::PictureFile(const std::string& path)
-    : file(path), openName("/proc/self/fd/" + std::to_string(file.Descriptor())) {
+PictureFile::PictureFile(const std::string& path, bool strictDecode)
+    : file(path), openName("/proc/self/fd/" + std::to_string(file.Descriptor())),
+      strict(strictDecode) {
     if (!file.Problem().empty()) {
         throw Refusal(file.Problem());
     }
@@ -45,6 +46,8 @@ PictureFile::PictureFile(const std::string& path)
             decoder = Decoder::Jpeg;
         } else if (std::strcmp(loader, "VipsForeignLoadWebpSource") == 0) {
             decoder = Decoder::Webp;
+        } else if (std::strcmp(loader, "VipsForeignLoadTiffSource") == 0) {
+            decoder = Decoder::Tiff;
         }
         return;
     }
@@ -59,10 +62,10 @@ PictureFile::PictureFile(const std::string& path)
 }
 
 vips::VImage PictureFile::Load(int maxShrink) const {
-    const auto options = [] {
+    const auto options = [&] {
         return vips::VImage::option()
             ->set("access", VIPS_ACCESS_SEQUENTIAL)
-            ->set("fail_on", VIPS_FAIL_ON_TRUNCATED);
+            ->set("fail_on", FailsOnWarnings() ? VIPS_FAIL_ON_WARNING : VIPS_FAIL_ON_TRUNCATED);
     };
     if (decoder == Decoder::Bmp) {
         return vips::VImage::magickload(("BMP:" + openName).c_str(), options());

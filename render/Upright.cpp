@@ -14,6 +14,8 @@ using vips::VImage;
 // random-access decodes.
 constexpr double largestInMemory = 100.0 * 1024 * 1024;
 
+// A file without a name in a folder: it goes with its last descriptor,
+// however the process ends.
 class UnnamedFile {
 public:
     explicit UnnamedFile(const char* folder)

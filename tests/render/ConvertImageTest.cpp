@@ -1,8 +1,11 @@
 #include "ConvertImage.h"
+#include "AtomicFile.h"
 #include "ImagingSession.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vips/vips8>
 #include <zlib.h>
 
@@ -15,6 +18,8 @@
 #include <fstream>
 #include <future>
 #include <map>
+#include <stop_token>
+#include <thread>
 
 namespace {
 
@@ -30,7 +35,8 @@ FrameSettings Frame(int width, int height, bool padding = true, std::uint32_t co
 
 struct TempFolder {
     std::string path = [] {
-        std::string pattern = fs::temp_directory_path() / "quillmere-render-XXXXXX";
+        static const fs::path root = fs::temp_directory_path(); // before TMPDIR is changed
+        std::string pattern = root / "quillmere-render-XXXXXX";
         return mkdtemp(pattern.data()) ? pattern : throw std::runtime_error("no temporary folder");
     }();
     ~TempFolder() {
@@ -48,6 +54,12 @@ VImage Solid(int width, int height, const Rgb& colour, bool deep = false) {
     const VImage image = VImage::black(width, height).new_from_image(colour);
     return (deep ? (image * 257).cast(VIPS_FORMAT_USHORT) : image)
         .copy(VImage::option()->set("interpretation", kinds[deep * 2 + (colour.size() > 2)]));
+}
+
+// The same noise on every run, so that damage done to its files always shows.
+VImage Noise(int width, int height) {
+    return VImage::gaussnoise(width, height, VImage::option()->set("seed", 1))
+        .cast(VIPS_FORMAT_UCHAR);
 }
 
 VImage Profiled(const VImage& image, const char* profile) {
@@ -104,14 +116,29 @@ std::string Phone(int w, int h, int orientation) {
     return Encode(image, ".jpg");
 }
 
-// A conversion that does not end stops the test program instead of stalling it.
-int Convert(const FrameSettings& settings, const std::string& source, const std::string& output) {
-    auto result = std::async(std::launch::async, ConvertImage, settings, source, output);
-    if (result.wait_for(std::chrono::seconds(120)) != std::future_status::ready) {
-        std::fprintf(stderr, "Converting %s did not end.\n", source.c_str());
-        std::_Exit(1);
+// The folder libvips keeps its temporary files in (TMPDIR), private to this program.
+std::string vipsTemp;
+
+// A conversion that does not end stops the test program instead of stalling it. No file may
+// appear in libvips' temporary folder meanwhile: a killed program would leave it behind.
+std::string Convert(const FrameSettings& settings, const std::string& source,
+                    const std::string& output) {
+    auto result = std::async(std::launch::async, ConvertPicture, settings, source, output);
+    for (int wait = 0; result.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready;
+         ++wait) {
+        if (wait == 24000) {
+            std::fprintf(stderr, "Converting %s did not end.\n", source.c_str());
+            std::_Exit(1);
+        }
+        EXPECT_TRUE(fs::is_empty(vipsTemp)) << "a named temporary file";
     }
     return result.get();
+}
+
+// A JPEG with a marker's two bytes at the position where find() finds them followed by bytes.
+std::string Patched(std::string jpeg, const std::string& marker, std::size_t offset,
+                    const std::string& bytes, std::size_t replaced = 0) {
+    return jpeg.replace(jpeg.find(marker) + offset, replaced, bytes);
 }
 
 // The standard IJG quantisation tables scaled for quality 80, as DQT payloads in zig-zag order.
@@ -185,7 +212,6 @@ struct Render {
     FrameSettings frame = {}; // the program's default: padded 800 x 600, blue 200
     std::pair<int, int> dpi = {72, 72};
     std::array<int, 4> bands = {-1}; // as Bands() counts them; -1: not checked
-    // 0: the conversion fails; -1: it fails though libvips could open the file.
     int width = frame.frameWidth, height = frame.frameHeight;
 };
 
@@ -196,15 +222,9 @@ std::vector<Render> Renders() {
     const VImage picture = Solid(64, 48, colour);
     VImage pages = picture.join(Solid(64, 48, red), VIPS_DIRECTION_VERTICAL);
     pages.set("page-height", 48);
-    const VImage noise = VImage::gaussnoise(640, 480).cast(VIPS_FORMAT_UCHAR);
-    const auto cut = [](const std::string& b) { return b.substr(0, b.size() * 6 / 10); };
     const std::vector<Probe> bands = {{blue200, 0, 0, 1, 0.025}, {blue200, 0, 0.975, 1, 0.025}};
     const std::vector<Probe> left = {{blue200, 0.1, 0.1, 0.3, 0.8}};
     const FrameSettings f = {}, off = Frame(800, 600, false);
-    const std::string svg = "<svg xmlns='http://www.w3.org/2000/svg' width='64' height='48'/>";
-    const std::string pdf = "%PDF-1.4\n1 0 obj<</Type/Catalog/Pages 2 0 R>>endobj 2 0 obj<</Type"
-                            "/Pages/Kids[3 0 R]/Count 1>>endobj 3 0 obj<</Type/Page/Parent 2 0 R"
-                            "/MediaBox[0 0 64 48]>>endobj trailer<</Root 1 0 R>>\n%%EOF\n";
     return {
         {"1000x700.png", White(1000, 700, 300, 300), bands, f, {300, 300}, {19, 21, 0, 0}},
         {"1000x700-off.png", White(1000, 700), {}, off, {72, 72}, {0, 0, 0, 0}, 800, 560},
@@ -212,28 +232,16 @@ std::vector<Render> Renders() {
         {"7x5.png", White(7, 5), {}, f, {72, 72}, {14, 15, 0, 0}},
         {"1x1.png", White(1, 1), {{white, 0.15, 0, 0.7}}, f, {72, 72}, {0, 0, 100, 100}},
         {"1x10000.png", White(1, 10000), {{{0x56, 0x34, 0x12}}}, Frame(800, 600, true, 0xFF123456)},
-        {"1x10000-off.png", White(1, 10000), {}, off, {}, {}, 0},
-        {"1x10000-cut.png", cut(White(1, 10000)), {}, f, {}, {}, 0},
         {"rgba.png", Encode(rgba, ".png"), left},
+        {"rgba-reduced.png", Encode(rgba.zoom(50, 50), ".png"), left},
         {"rgba-off.png", Encode(rgba, ".png"), {{{0, 0, 0}, 0.1, 0.1, 0.3, 0.8}}, off},
         {"p3-rgba.png", Encode(Profiled(rgba, "p3"), ".png"), left},
         {"grey-alpha.png", Encode(greyAlpha, ".png"), left},
-        {"frame-0.png", White(8, 6), {}, Frame(0, 600), {}, {}, 0},
-        {"frame-negative.png", White(8, 6), {}, Frame(800, -1, false), {}, {}, 0},
-        {"frame-65501.png", White(8, 6), {}, Frame(65501, 600, false), {}, {}, 0},
         {"frame-65500.png", White(8, 6), {}, Frame(65500, 1)},
-        {"missing/a.png", "", {}, f, {}, {}, 0},
-        {"folder.png", "", {}, f, {}, {}, 0},
-        {"text.jpg", "This is a plain text file, not a picture.\n", {}, f, {}, {}, 0},
-        {"fake.bmp", "BM but nothing of a bitmap follows", {}, f, {}, {}, 0},
-        {"cut.jpg", cut(Encode(noise, ".jpg")), {}, f, {}, {}, 0},
-        {"cut.png", cut(Encode(noise, ".png")), {}, f, {}, {}, 0},
-        {"cut.gif", cut(Encode(noise, ".gif")), {}, f, {}, {}, 0},
-        {"huge.png", Enormous(".png"), {}, f, {}, {}, 0},
-        {"huge.jpg", Enormous(".jpg"), {}, f, {}, {}, 0},
         {"turned-6.jpg", Phone(600, 400, 6), Red(1), Frame(400, 600), {150, 300}},
         {"turned-3-reduced.jpg", Phone(600, 400, 3), Red(3), Frame(300, 200), {300, 150}},
         {"turned-6-large.jpg", Phone(7500, 5000, 6), Red(1), Frame(4900, 7350), {150, 300}},
+        {"turned-8-enlarged.jpg", Phone(600, 400, 8), Red(2), Frame(4000, 6000), {150, 300}},
         {"rgb16.png", Encode(Solid(64, 48, {200, 100, 50}, true), ".png"), {{{200, 100, 50}}}},
         {"grey.jpg", Encode(Solid(64, 48, {100}), ".jpg"), {{grey}}},
         {"grey16.tif", Encode(Solid(64, 48, {100}, true), ".tif"), {{grey}}},
@@ -241,6 +249,8 @@ std::vector<Render> Renders() {
         {"cmyk.jpg", Encode(Profiled(Solid(8, 6, red), "cmyk"), ".jpg[strip]"), {{{236, 33, 40}}}},
         {"p3.png", Encode(Profiled(Solid(64, 48, red), "p3"), ".png"), {{red}}},
         {"with space [shrink=2].jpg", Encode(picture, ".jpg"), {{colour}}},
+        // Stray bytes before a table: libjpeg warns, and every viewer shows the picture whole.
+        {"stray-bytes.jpg", Patched(Encode(picture, ".jpg"), "\xFF\xDB", 0, "abc"), {{colour}}},
         {"bmp:colon.gif", Encode(pages, ".gif"), {{colour}}},
         {"-dash.webp", Encode(picture, ".webp[lossless]"), {{colour}}},
         {"latin1-\xE9t\xE9.tif", Encode(pages, ".tif"), {{colour}}},
@@ -249,38 +259,91 @@ std::vector<Render> Renders() {
         {"a.jxl", Encode(picture, ".jxl[lossless]"), {{colour}}},
         {"a.bmp", Encode(picture, "bmp"), {{colour}}},
         {"bmp-named.png", Encode(picture, "bmp"), {{colour}}},
-        {"svg-named.png", svg, {}, f, {}, {}, -1},
-        {"a.pdf", pdf, {}, f, {}, {}, -1},
-        {"a.ppm", Encode(picture, ".ppm"), {}, f, {}, {}, -1},
-        {"pcx-named.bmp", Encode(picture, "pcx"), {}, f, {}, {}, -1},
     };
+}
+
+// A JPEG-compressed TIFF with 8 bytes of its data zeroed, where the JPEG decoder notices.
+std::string HoledTiff() {
+    std::string tiff = Encode(Noise(1600, 1200), ".tif[compression=jpeg]");
+    return tiff.replace(tiff.size() / 4, 8, 8, '\0');
+}
+
+// A source that cannot be converted and why.
+struct Refused {
+    std::string name, bytes, reason;
+    FrameSettings frame = {};
+};
+
+const std::string damaged = "the picture is damaged or cut short",
+                  notRead = "not a picture Quillmere reads";
+
+std::vector<Refused> Refusals() {
+    const VImage noise = Noise(640, 480);
+    const std::string jpeg = Encode(noise, ".jpg");
+    const auto cut = [](const std::string& b) { return b.substr(0, b.size() * 6 / 10); };
+    const std::string svg = "<svg xmlns='http://www.w3.org/2000/svg' width='64' height='48'/>";
+    const std::string pdf = "%PDF-1.4\n1 0 obj<</Type/Catalog/Pages 2 0 R>>endobj 2 0 obj<</Type"
+                            "/Pages/Kids[3 0 R]/Count 1>>endobj 3 0 obj<</Type/Page/Parent 2 0 R"
+                            "/MediaBox[0 0 64 48]>>endobj trailer<</Root 1 0 R>>\n%%EOF\n";
+    const std::string frame = "the frame size must be from 1 to 65500 pixels a side";
+    // A progressive JPEG keeps all of its coefficients while it decodes: 25 GB at 65500 x 65500.
+    const std::string huge =
+        Patched(Encode(noise, ".jpg[interlace]"), "\xFF\xC2", 5, Be16(65500) + Be16(65500), 4);
+    return {
+        {"1x10000-off.png", White(1, 10000), "the picture is too thin to draw at this frame size",
+         Frame(800, 600, false)},
+        {"frame-0.png", White(8, 6), frame, Frame(0, 600)},
+        {"frame-negative.png", White(8, 6), frame, Frame(800, -1, false)},
+        {"frame-65501.png", White(8, 6), frame, Frame(65501, 600, false)},
+        {"missing/a.png", "", "No such file or directory"},
+        {"folder.png", "", "a folder, not a picture file"},
+        {"pipe.png", "", "a named pipe, not a picture file"},
+        {"text.jpg", "This is a plain text file, not a picture.\n", notRead},
+        {"pcx-named.bmp", Encode(Solid(64, 48, red), "pcx"), notRead},
+        {"svg-named.png", svg, notRead + " (an SVG drawing)"},
+        {"a.pdf", pdf, notRead + " (a PDF document)"},
+        {"a.ppm", Encode(noise, ".ppm"), notRead + " (a PNM picture)"},
+        {"fake.bmp", "BM but nothing of a bitmap follows", damaged},
+        {"1x10000-cut.png", cut(White(1, 10000)), damaged},
+        {"cut.jpg", cut(jpeg), damaged},
+        {"cut.png", cut(Encode(noise, ".png")), damaged},
+        {"cut.gif", cut(Encode(noise, ".gif")), damaged},
+        {"huge.png", Enormous(".png"), damaged},
+        {"huge.jpg", Enormous(".jpg"), damaged},
+        {"half-closed.jpg", jpeg.substr(0, jpeg.size() / 2) + "\xFF\xD9", damaged},
+        {"taller.jpg", Patched(jpeg, "\xFF\xC0", 5, Be16(2000), 2), damaged},
+        {"holed.tif", HoledTiff(), damaged},
+        {"progressive-65500.jpg", huge, "the picture is too large to decode"},
+    };
+}
+
+void Write(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string Read(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 } // namespace
 
 // Each source comes out as its row says, under the usual mode (0666 less the umask) and in place
-// of an earlier output; a failed conversion leaves that as it was. Neither leaves a temporary
-// file. A second imaging session does not start and leaves the first one working.
+// of an earlier output, leaving no temporary file. A second imaging session does not start and
+// leaves the first one working.
 TEST(ConvertImage, RendersEachCase) {
     EXPECT_FALSE(ImagingSession().Started());
     const TempFolder sources, outputs;
-    fs::create_directory(sources.File("folder.png"));
     const std::string output = outputs.File("out.jpg");
     const mode_t before = umask(027);
     for (const Render& row : Renders()) {
         SCOPED_TRACE(row.name);
         const std::string source = sources.File(row.name);
-        std::ofstream(source, std::ios::binary) << row.bytes; // not into a folder that is not there
-        std::ofstream(output) << "an earlier output";
-        EXPECT_TRUE(row.width >= 0 || vips_foreign_find_load(source.c_str()) != nullptr);
-        ASSERT_EQ(Convert(row.frame, source, output), row.width > 0 ? 1 : 0);
+        Write(source, row.bytes);
+        Write(output, "an earlier output");
+        ASSERT_EQ(Convert(row.frame, source, output), "");
         EXPECT_EQ(std::distance(fs::directory_iterator(outputs.path), {}), 1);
-        std::ifstream in(output, std::ios::binary);
-        const std::string jpeg{std::istreambuf_iterator<char>(in), {}};
-        if (row.width <= 0) {
-            EXPECT_EQ(jpeg, "an earlier output");
-            continue;
-        }
+        const std::string jpeg = Read(output);
         EXPECT_EQ(fs::status(output).permissions(), fs::perms(0640));
         ExpectPlainJpeg(jpeg, row.width, row.height, row.dpi);
         const VImage result = VImage::new_from_buffer(jpeg, "").copy_memory();
@@ -293,15 +356,123 @@ TEST(ConvertImage, RendersEachCase) {
         EXPECT_TRUE(row.bands[0] < 0 || Bands(result) == row.bands);
     }
     umask(before);
-    fs::create_directory(outputs.File("folder"));
-    EXPECT_EQ(Convert(Frame(80, 60), sources.File("7x5.png"), outputs.File("folder")), 0);
-    EXPECT_EQ(Convert(Frame(80, 60), sources.File("7x5.png"), outputs.File("none/a.jpg")), 0);
-    EXPECT_EQ(std::distance(fs::directory_iterator(outputs.path), {}), 2);
 }
 
-// One imaging session for the whole program, as in the application.
+// A source that cannot be converted fails with its reason and leaves an earlier output as it was;
+// a source is never opened in a way that waits. A picture that needs more memory than the
+// program may have is too large.
+TEST(ConvertImage, RefusesWithItsReason) {
+    const TempFolder sources, outputs;
+    fs::create_directory(sources.File("folder.png"));
+    ASSERT_EQ(mkfifo(sources.File("pipe.png").c_str(), 0600), 0);
+    const std::string output = outputs.File("out.jpg");
+    rlimit limit{};
+    getrlimit(RLIMIT_AS, &limit);
+    const rlim_t inUse =
+        rlim_t(std::stoull(Read("/proc/self/statm"))) * rlim_t(sysconf(_SC_PAGESIZE));
+    const rlimit lowered = {inUse + (rlim_t(4) << 30), limit.rlim_max};
+    for (const Refused& row : Refusals()) {
+        SCOPED_TRACE(row.name);
+        if (!row.bytes.empty()) {
+            Write(sources.File(row.name), row.bytes);
+        }
+        Write(output, "an earlier output");
+        setrlimit(RLIMIT_AS, &lowered);
+        EXPECT_EQ(Convert(row.frame, sources.File(row.name), output), row.reason);
+        setrlimit(RLIMIT_AS, &limit);
+        EXPECT_EQ(Read(output), "an earlier output");
+        EXPECT_EQ(std::distance(fs::directory_iterator(outputs.path), {}), 1);
+    }
+}
+
+// Damage is reported only as warnings that do not name the picture: with damaged and whole
+// pictures converted side by side, each still gets its own outcome.
+TEST(ConvertImage, DamageStaysWithItsPictureWhenManyRun) {
+    const TempFolder sources;
+    const VImage noise = Noise(1600, 1200);
+    const std::string jpeg = Encode(noise, ".jpg"), tiff = Encode(noise, ".tif[compression=jpeg]");
+    const std::pair<std::string, std::string> files[] = {
+        {jpeg, ""},
+        {jpeg.substr(0, jpeg.size() / 2) + "\xFF\xD9", damaged},
+        {Patched(jpeg, "\xFF\xDB", 0, "abc"), ""},
+        {tiff, ""},
+        {HoledTiff(), damaged},
+    };
+    for (std::size_t i = 0; i < 5; ++i) {
+        Write(sources.File(std::to_string(i)), files[i].first);
+    }
+    std::vector<std::future<Encoded>> results;
+    for (std::size_t i = 0; i < 10; ++i) {
+        results.push_back(std::async(std::launch::async, EncodeImage, FrameSettings{},
+                                     sources.File(std::to_string(i % 5)), std::stop_token{}));
+    }
+    for (std::size_t i = 0; i < 10; ++i) {
+        EXPECT_EQ(results[i].get().failure, files[i % 5].second) << "picture " << i % 5;
+    }
+}
+
+// A stop ends even a conversion that would run for minutes, leaving no temporary file.
+TEST(ConvertImage, StopsInTheMiddle) {
+    const TempFolder sources;
+    VImage turned = Solid(10000, 10000, red);
+    turned.set("orientation", 6);
+    const std::pair<std::string, std::string> rows[] = {
+        {"enlarged.png", Encode(Solid(100, 100, red), ".png")},
+        {"turned.jpg", Encode(turned, ".jpg")},
+    };
+    for (const auto& [name, bytes] : rows) {
+        SCOPED_TRACE(name);
+        Write(sources.File(name), bytes);
+        std::stop_source stop;
+        auto result = std::async(std::launch::async, EncodeImage, Frame(65500, 65500),
+                                 sources.File(name), stop.get_token());
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        stop.request_stop();
+        ASSERT_EQ(result.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+        EXPECT_EQ(result.get().failure, "stopped");
+        EXPECT_TRUE(fs::is_empty(vipsTemp));
+    }
+}
+
+// An output goes in place whole or not at all: while it is written it has no name that a killed
+// program would leave behind. It never replaces its own source, however the path reaches it.
+TEST(ConvertImage, WritesOutputsSafely) {
+    const TempFolder photos;
+    const std::string source = photos.File("a.jpg"), original = Encode(Solid(8, 6, red), ".jpg");
+    Write(source, original);
+    fs::create_directory_symlink(".", photos.File("Quillmere"));
+    fs::create_directory(photos.File("folder"));
+    const std::pair<std::string, std::string> rows[] = {
+        {"Quillmere/a.jpg", "the output would replace its own source"},
+        {"folder", "Is a directory"},
+        {"none/a.jpg", "No such file or directory"},
+        {"b.jpg", ""},
+    };
+    for (const auto& [output, reason] : rows) {
+        EXPECT_EQ(Convert(Frame(80, 60), source, photos.File(output)), reason) << output;
+    }
+    EXPECT_EQ(Read(source), original);
+    AtomicFile file(photos.File("c.jpg"));
+    ASSERT_TRUE(file.Write("bytes", 5));
+    EXPECT_EQ(std::distance(fs::directory_iterator(photos.path), {}), 4);
+    ASSERT_TRUE(file.Commit());
+    EXPECT_EQ(Read(photos.File("c.jpg")), "bytes");
+}
+
+#ifdef __SANITIZE_ADDRESS__
+// A decode too large for memory must see its allocation fail, as it does without ASan.
+extern "C" const char* __asan_default_options() {
+    return "allocator_may_return_null=1";
+}
+#endif
+
+// One imaging session for the whole program, as in the application, with a temporary folder of
+// its own.
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
+    const TempFolder temp;
+    vipsTemp = temp.path;
+    setenv("TMPDIR", vipsTemp.c_str(), 1);
     const ImagingSession session;
     return session.Started() ? RUN_ALL_TESTS() : 1;
 }
