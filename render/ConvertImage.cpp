@@ -1,5 +1,7 @@
 #include "ConvertImage.h"
 
+#include "ColorRef.h"
+
 #include "ConversionGate.h"
 #include "DamageWatch.h"
 #include "FrameFit.h"
@@ -27,8 +29,8 @@ namespace {
 using vips::VImage;
 
 std::vector<double> PaddingRgb(const FrameSettings& settings) {
-    const std::uint32_t c = settings.paddingColor; // 0x00BBGGRR
-    return {double(c & 0xFF), double((c >> 8) & 0xFF), double((c >> 16) & 0xFF)};
+    const Rgb rgb = RgbFromRef(settings.paddingColor);
+    return {double(rgb.red), double(rgb.green), double(rgb.blue)};
 }
 
 bool SwapsAxes(int orientation) {

@@ -221,11 +221,20 @@ TEST(CliEndToEnd, ConvertsAsksAndRefuses) {
           "[1/1] a.png\n" + q + "quillmere-cli: Couldn't create dir: File exists\n",
           {},
           "ln -s nowhere Quillmere && "},
+         // A stop in the middle of a huge conversion ends it by the signal, nothing left.
+         {"--yes --width 65500 --height 65500 a.png",
+          nullptr,
+          143,
+          "0 0 1",
+          "",
+          yes,
+          {},
+          "(sleep 1; kill -TERM $$) & "},
          {"--yes --jobs 4 a.png c.jpg", nullptr, 0, "2 0 0", "a.jpg 800x600, c.jpg 800x600", yes},
          {"--yes --jobs 1 a.png c.jpg", nullptr, 0, "2 0 0", "a.jpg 800x600, c.jpg 800x600", yes}});
     for (const char* name : {"a.jpg", "c.jpg"}) {
-        std::ifstream four(root + "/run17 ü/Quillmere/" + name, std::ios::binary);
-        std::ifstream one(root + "/run18 ü/Quillmere/" + name, std::ios::binary);
+        std::ifstream four(root + "/run18 ü/Quillmere/" + name, std::ios::binary);
+        std::ifstream one(root + "/run19 ü/Quillmere/" + name, std::ios::binary);
         EXPECT_TRUE(std::equal(std::istreambuf_iterator<char>(four), {},
                                std::istreambuf_iterator<char>(one), {}))
             << name << " differs between --jobs 4 and --jobs 1";
