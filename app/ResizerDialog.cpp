@@ -360,7 +360,9 @@ void ResizerDialog::ShowWaiting() {
 }
 
 void ResizerDialog::BatchFinished(const BatchOutcome& outcome) {
-    batch.reset();
+    // This runs inside the batch's own signal: it goes once that is over.
+    batch->setParent(this);
+    batch.release()->deleteLater();
     unsetCursor();
     ui->progressBatch->hide();
     ui->buttonStop->hide();
