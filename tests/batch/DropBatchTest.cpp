@@ -68,7 +68,7 @@ struct FakeDesk final : Prompts, FileSystem {
     }
 };
 
-// Converts into "jpeg of SOURCE", or "jpeg of copy" when an earlier item of the drop wrote the
+// Converts into "jpeg", or "jpeg of copy" when an earlier item of the drop wrote the
 // source, after a delay drawn from the source's name and the seed, so that conversions finish
 // in any order; gives up when cancelled. Records how many ran at once and whether any ran
 // further ahead of the loop than the jobs allow.
