@@ -31,4 +31,7 @@ struct DialogServices {
     ImagingStarter startImaging;
     // Read once while the dialog opens, written once at "Done".
     const ProfileStore& store;
+    // How many conversions of a drop may run at once; 0 takes
+    // BatchOptions::DefaultJobs(), as quillmere-cli does without --jobs.
+    int jobs = 0;
 };

@@ -308,8 +308,8 @@ void ResizerDialog::StartNextDrop() {
         waitingDrops.pop_front();
         if (!UpdateData(true))
             continue;
-        batch = std::make_unique<BatchRun>(std::move(drop), services, settings,
-                                           BatchOptions::DefaultJobs());
+        const int jobs = services.jobs > 0 ? services.jobs : BatchOptions::DefaultJobs();
+        batch = std::make_unique<BatchRun>(std::move(drop), services, settings, jobs);
         connect(batch.get(), &BatchRun::ItemReached, this, &ResizerDialog::ShowProgress);
         connect(batch.get(), &BatchRun::Finished, this, &ResizerDialog::BatchFinished);
         // The busy cursor, not the wait cursor: the dialog still answers.

@@ -1,14 +1,12 @@
 #include "AppIcon.h"
 #include "ConvertImage.h"
-#include "ImagingSession.h"
 #include "MessageBoxPrompts.h"
 #include "PosixFileSystem.h"
 #include "ProfileStore.h"
 #include "ResizerDialog.h"
+#include "StartImaging.h"
 
 #include <QApplication>
-
-#include <memory>
 
 int main(int argc, char* argv[]) {
     // The application name stays the program file's base name: it names the
@@ -24,14 +22,8 @@ int main(int argc, char* argv[]) {
     ResizerDialog dialog({
         .prompts = prompts,
         .fileSystem = fileSystem,
-        .encode =
-            [](const FrameSettings& settings, const std::string& source, std::stop_token stop) {
-                return EncodeImage(settings, source, std::move(stop));
-            },
-        .startImaging = []() -> ImagingToken {
-            auto session = std::make_shared<ImagingSession>();
-            return session->Started() ? session : nullptr;
-        },
+        .encode = EncodeImage,
+        .startImaging = StartImaging,
         .store = store,
     });
     dialog.exec();
