@@ -70,7 +70,7 @@ ProfileKey::~ProfileKey() {
 
 bool ProfileKey::Open(const QString& subPath) {
     Close();
-    if (!StoreFileProblem(applicationName).empty()) {
+    if (!StoreFileAccessProblem(applicationName).empty()) {
         return false;
     }
     // NativeFormat is the INI format on Linux, in the file the desktop expects

@@ -6,12 +6,21 @@
 #include <QSettings>
 
 #include <cerrno>
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
 
 const QString organisation = QStringLiteral("Tollervane");
+
+std::string PathOf(const QString& applicationName) {
+    return QFile::encodeName(StoreFilePath(applicationName)).toStdString();
+}
+
+bool IsSettingsLine(QByteArrayView line) {
+    line = line.trimmed();
+    return line.isEmpty() || line.startsWith(';') || line.startsWith('#') ||
+           (line.startsWith('[') && line.endsWith(']')) || line.contains('=');
+}
 
 } // namespace
 
@@ -24,12 +33,24 @@ QString StoreFilePath(const QString& applicationName) {
     return organisationFile.chopped(suffix.size()) + u'/' + applicationName + suffix;
 }
 
-std::string StoreFileProblem(const QString& applicationName) {
-    const std::string path = QFile::encodeName(StoreFilePath(applicationName)).toStdString();
+std::string StoreFileAccessProblem(const QString& applicationName) {
+    const std::string path = PathOf(applicationName);
     if (::access(path.c_str(), F_OK) != 0 && errno == ENOENT)
         return {};
-    if (const SourceFile file(path, "a settings file"); !file.Problem().empty())
-        return file.Problem();
-    const QSettings settings(QString::fromStdString(path), QSettings::IniFormat);
-    return settings.status() == QSettings::FormatError ? "not a settings file" : "";
+    return SourceFile(path, "a settings file").Problem();
+}
+
+std::string StoreFileProblem(const QString& applicationName) {
+    if (std::string problem = StoreFileAccessProblem(applicationName); !problem.empty())
+        return problem;
+    QFile file(StoreFilePath(applicationName));
+    if (!file.open(QIODevice::ReadOnly))
+        return {}; // none yet
+    const QByteArray content = file.readAll();
+    if (content.contains('\0'))
+        return "not a settings file";
+    for (const QByteArrayView line : content.split('\n'))
+        if (!IsSettingsLine(line))
+            return "not a settings file";
+    return {};
 }

@@ -10,7 +10,11 @@
 QString StoreFilePath(const QString& applicationName);
 
 // Why that file cannot be read ("Permission denied", "a named pipe, not a
-// settings file", "not a settings file"), or empty when it can, or when there
-// is none yet. Never waits on the file: QSettings would block for ever
-// reading a named pipe.
+// settings file"), or empty when it can, or when there is none yet. Never
+// waits on the file: QSettings would block for ever reading a named pipe.
+std::string StoreFileAccessProblem(const QString& applicationName);
+
+// StoreFileAccessProblem, or "not a settings file" when the file holds what
+// no settings file holds (NUL bytes, lines that are neither a group, nor a
+// value, nor a comment), which QSettings would read as nothing at all.
 std::string StoreFileProblem(const QString& applicationName);
