@@ -37,6 +37,36 @@ QString SocketPath() {
                               wayland.isEmpty() ? qEnvironmentVariable("DISPLAY") : wayland);
 }
 
+/*
+ * Hands files to the dialog already running on this desktop, or else makes
+ * server the one that later starts hand theirs to; the lock keeps two starts
+ * at one moment from both taking the socket. Gives the exit status when this
+ * start is over.
+ */
+std::optional<int> HandToRunningDialog(InstanceServer& server,
+                                       const std::vector<DroppedItem>& files) {
+    const QString socketPath = SocketPath();
+    if (socketPath.isEmpty())
+        return std::nullopt;
+    QLockFile startLock(socketPath + QStringLiteral(".lock"));
+    startLock.tryLock(2 * handoverTimeoutMs);
+    switch (HandOver(socketPath, files, handoverTimeoutMs)) {
+    case Handover::taken:
+        return 0;
+    case Handover::refused:
+        std::fprintf(stderr, "quillmere: the running Quillmere did not take the files\n");
+        return 1;
+    case Handover::noListener:
+        break;
+    }
+    if (!server.Listen(socketPath))
+        std::fprintf(stderr,
+                     "quillmere: cannot listen at %s; a second start will open a second "
+                     "dialog\n",
+                     qPrintable(socketPath));
+    return std::nullopt;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -57,26 +87,9 @@ int main(int argc, char* argv[]) {
         return 2;
     }
 
-    // The lock keeps two starts at one moment from both taking the socket.
     InstanceServer server;
-    const QString socketPath = SocketPath();
-    if (!socketPath.isEmpty()) {
-        QLockFile startLock(socketPath + QStringLiteral(".lock"));
-        startLock.tryLock(2 * handoverTimeoutMs);
-        switch (HandOver(socketPath, request.files, handoverTimeoutMs)) {
-        case Handover::taken:
-            return 0;
-        case Handover::refused:
-            std::fprintf(stderr, "quillmere: the running Quillmere did not take the files\n");
-            return 1;
-        case Handover::noListener:
-            if (!server.Listen(socketPath))
-                std::fprintf(stderr,
-                             "quillmere: cannot listen at %s; a second start will open "
-                             "a second dialog\n",
-                             qPrintable(socketPath));
-        }
-    }
+    if (const auto status = HandToRunningDialog(server, request.files))
+        return *status;
 
     // Files handed over while the dialog is still being made wait with the
     // command line's own.
@@ -89,7 +102,8 @@ int main(int argc, char* argv[]) {
     std::optional<ResizerDialog> dialog;
     QObject::connect(&server, &InstanceServer::Arrived, [&](const std::vector<DroppedItem>& items) {
         if (!dialog) {
-            early.push_back(items);
+            if (!items.empty())
+                early.push_back(items);
             return;
         }
         dialog->setWindowState(dialog->windowState() & ~Qt::WindowMinimized);
