@@ -57,11 +57,13 @@ int AnswerFor(QMessageBox::StandardButton button) {
 
 int MessageBoxPrompts::ShowMessage(const std::string& text, unsigned style,
                                    const std::string& detail) {
-    QWidget* owner = QApplication::activeModalWidget();
-    if (!owner)
-        owner = QApplication::activeWindow();
+    // Not the active window: right after another box closes, the window
+    // system may not have handed activation back yet.
+    QWidget* parent = QApplication::activeModalWidget();
+    if (!parent)
+        parent = owner ? owner.data() : QApplication::activeWindow();
     QMessageBox box(IconFor(style), QGuiApplication::applicationDisplayName(),
-                    QString::fromUtf8(text), QMessageBox::NoButton, owner);
+                    QString::fromUtf8(text), QMessageBox::NoButton, parent);
     // Paths and names are shown as they are, never read as markup.
     box.setTextFormat(Qt::PlainText);
     box.setInformativeText(QString::fromUtf8(detail));

@@ -47,8 +47,10 @@ ResizerDialog::ResizerDialog(DialogServices dialogServices, QWidget* parent)
     : QDialog(parent), ui(std::make_unique<Ui::ResizerDialog>()),
       services(std::move(dialogServices)) {
     ui->setupUi(this);
-    // A fixed-size dialog: it can be minimised and closed, not maximised.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+    // The program's own top-level window, so that taskbars and window
+    // switchers list it: no owner, not modal, fixed in size, so it can be
+    // minimised and closed but not maximised.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     profileCombo = std::make_unique<ProfileCombo>(*ui->comboProfile1003);

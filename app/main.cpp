@@ -4,28 +4,126 @@
 #include "PosixFileSystem.h"
 #include "ProfileStore.h"
 #include "ResizerDialog.h"
+#include "SingleInstance.h"
 #include "StartImaging.h"
+#include "StartupFiles.h"
 
 #include <QApplication>
+#include <QLockFile>
+#include <QStandardPaths>
+#include <QSysInfo>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+namespace {
+
+constexpr int handoverTimeoutMs = 5000;
+
+std::string WorkingFolder() {
+    std::error_code error;
+    return std::filesystem::current_path(error).native();
+}
+
+// Empty when the user has no runtime folder: the dialog then runs on its own.
+QString SocketPath() {
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (runtime.isEmpty())
+        return {};
+    const QString wayland = qEnvironmentVariable("WAYLAND_DISPLAY");
+    return InstanceSocketPath(runtime, QStringLiteral(QUILLMERE_APP_ID),
+                              wayland.isEmpty() ? qEnvironmentVariable("DISPLAY") : wayland);
+}
+
+/*
+ * Hands files to the dialog already running on this desktop, or else makes
+ * server the one that later starts hand theirs to; the lock keeps two starts
+ * at one moment from both taking the socket. Gives the exit status when this
+ * start is over.
+ */
+std::optional<int> HandToRunningDialog(InstanceServer& server,
+                                       const std::vector<DroppedItem>& files) {
+    const QString socketPath = SocketPath();
+    if (socketPath.isEmpty())
+        return std::nullopt;
+    QLockFile startLock(socketPath + QStringLiteral(".lock"));
+    startLock.tryLock(2 * handoverTimeoutMs);
+    switch (HandOver(socketPath, files, handoverTimeoutMs)) {
+    case Handover::taken:
+        return 0;
+    case Handover::refused:
+        std::fprintf(stderr, "quillmere: the running Quillmere did not take the files\n");
+        return 1;
+    case Handover::noListener:
+        break;
+    }
+    if (!server.Listen(socketPath))
+        std::fprintf(stderr,
+                     "quillmere: cannot listen at %s; a second start will open a second "
+                     "dialog\n",
+                     qPrintable(socketPath));
+    return std::nullopt;
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
     // The application name stays the program file's base name: it names the
-    // profile store. People see the display name.
+    // profile store and the window class. People see the display name.
     QApplication application(argc, argv);
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Quillmere"));
     QGuiApplication::setDesktopFileName(QStringLiteral(QUILLMERE_APP_ID));
     QApplication::setWindowIcon(AppIcon());
 
+    // QApplication has taken its own options out of argv; the rest are bytes
+    // of file names, which need not be UTF-8.
+    const StartupRequest request = StartupFiles(std::vector<std::string>(argv + 1, argv + argc),
+                                                WorkingFolder(), QSysInfo::machineHostName());
+    if (!request.refusal.empty()) {
+        std::fprintf(stderr, "quillmere: %s\nusage: quillmere [FILE...]\n",
+                     request.refusal.c_str());
+        return 2;
+    }
+
+    InstanceServer server;
+    if (const auto status = HandToRunningDialog(server, request.files))
+        return *status;
+
+    // Files handed over while the dialog is still being made wait with the
+    // command line's own.
+    std::vector<std::vector<DroppedItem>> early;
+    if (!request.files.empty())
+        early.push_back(request.files);
     MessageBoxPrompts prompts;
     PosixFileSystem fileSystem;
     const ProfileStore store(QCoreApplication::applicationName().toStdString());
-    ResizerDialog dialog({
+    std::optional<ResizerDialog> dialog;
+    QObject::connect(&server, &InstanceServer::Arrived, [&](const std::vector<DroppedItem>& items) {
+        if (!dialog) {
+            if (!items.empty())
+                early.push_back(items);
+            return;
+        }
+        dialog->setWindowState(dialog->windowState() & ~Qt::WindowMinimized);
+        dialog->raise();
+        dialog->activateWindow();
+        if (!items.empty())
+            dialog->AcceptDrop(items);
+    });
+
+    dialog.emplace(DialogServices{
         .prompts = prompts,
         .fileSystem = fileSystem,
         .encode = EncodeImage,
         .startImaging = StartImaging,
         .store = store,
     });
-    dialog.exec();
-    return 0;
+    prompts.SetOwner(&*dialog);
+    QObject::connect(&*dialog, &QDialog::finished, &application, &QCoreApplication::quit);
+    dialog->show();
+    for (std::vector<DroppedItem>& drop : early)
+        dialog->AcceptDrop(std::move(drop));
+    return application.exec();
 }

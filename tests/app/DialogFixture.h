@@ -127,6 +127,7 @@ protected:
         const auto start = [this] { return imagingStarts ? std::make_shared<int>(0) : nullptr; };
         dialog =
             std::make_unique<ResizerDialog>(DialogServices{*prompts, files, encode, start, store});
+        boxes.SetOwner(dialog.get());
         dialog->show();
         QApplication::setActiveWindow(dialog.get());
     }

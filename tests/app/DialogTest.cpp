@@ -29,6 +29,20 @@ TEST_F(AppDialog, TheFormHoldsEveryControlInTabOrderWithTheDefaults) {
         }
     }
     ExpectShowing({"", 1, 0x00C80000, 800, 600}); // the swatch too, from the start
+
+    // A top-level window of its own, which owns the About box.
+    EXPECT_EQ(dialog->windowType(), Qt::Window);
+    EXPECT_EQ(dialog->windowModality(), Qt::NonModal);
+    EXPECT_FALSE(dialog->isModal());
+    EXPECT_EQ(dialog->windowHandle()->transientParent(), nullptr);
+    EXPECT_FALSE(dialog->windowFlags() & Qt::WindowMaximizeButtonHint);
+    QWindow* aboutOwner = nullptr;
+    Respond<QDialog>([&](QDialog& about) {
+        aboutOwner = about.windowHandle()->transientParent();
+        about.reject();
+    });
+    dialog->ShowAbout();
+    EXPECT_EQ(aboutOwner, dialog->windowHandle());
 }
 
 // The fields are taken in a fixed order (check box, Height, Width, name) up to

@@ -142,8 +142,8 @@ TEST_F(AppDrop, StopEscapeAndDoneEndABatchInTheMiddle) {
 
 // Real message boxes answered through a timer: each style's icon and buttons,
 // the first the default, the reason of a failure as informative text, no
-// override cursor while a box waits, Escape as the last button. Save in the
-// question asked at closing acts as "Done".
+// override cursor while a box waits, owned by the dialog, Escape as the last
+// button. Save in the question asked at closing acts as "Done".
 TEST_F(AppDrop, RealMessageBoxesAskAndAnswer) {
     prompts = &boxes;
     failing = Path("bad.png");
@@ -157,7 +157,9 @@ TEST_F(AppDrop, RealMessageBoxesAskAndAnswer) {
                            QMetaEnum::fromType<QMessageBox::Icon>().valueToKey(box.icon());
         for (auto* button : QList<QAbstractButton*>{box.defaultButton()} + box.buttons())
             look = look + " " + buttons.valueToKey(box.standardButton(button));
-        seen.push_back(look + (QGuiApplication::overrideCursor() ? " overridden" : ""));
+        seen.push_back(
+            look + (QGuiApplication::overrideCursor() ? " overridden" : "") +
+            (box.windowHandle()->transientParent() == dialog->windowHandle() ? "" : " unowned"));
         // Return presses the default button, Escape the last one.
         const bool yes = box.button(QMessageBox::Yes) || box.button(QMessageBox::Save);
         QTest::keyClick(&box, yes ? Qt::Key_Return : Qt::Key_Escape);

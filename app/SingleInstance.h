@@ -1,0 +1,52 @@
+#pragma once
+
+#include "DropBatch.h"
+
+#include <QLocalServer>
+#include <QObject>
+#include <QString>
+
+#include <vector>
+
+class QLocalSocket;
+
+/*
+ * One dialog per user and desktop: the running dialog listens on a local
+ * socket in the user's runtime folder, and a second start hands its files
+ * there instead of opening a dialog of its own.
+ */
+
+// The socket's path: runtimeFolder, the program's id and the desktop's
+// display name (a Wayland display may be a path of its own).
+QString InstanceSocketPath(const QString& runtimeFolder, const QString& appId,
+                           const QString& display);
+
+enum class Handover {
+    noListener, // nothing answers at the socket: this start is the one
+    taken,      // the running dialog took the files
+    refused,    // something answered but did not take them in time
+};
+
+// Hands items to the dialog listening at socketPath, waiting up to timeoutMs
+// for each step.
+Handover HandOver(const QString& socketPath, const std::vector<DroppedItem>& items, int timeoutMs);
+
+// The running dialog's end: Arrived carries each well-formed handover, which
+// is answered once taken; anything else is dropped without an answer.
+class InstanceServer : public QObject {
+    Q_OBJECT
+public:
+    explicit InstanceServer(QObject* parent = nullptr);
+
+    // Listens at socketPath, in place of a socket that a crashed run left
+    // behind; only to be called once HandOver found no listener there.
+    bool Listen(const QString& socketPath);
+
+Q_SIGNALS:
+    void Arrived(const std::vector<DroppedItem>& items);
+
+private:
+    void Read(QLocalSocket& socket);
+
+    QLocalServer server;
+};

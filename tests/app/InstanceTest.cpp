@@ -1,0 +1,170 @@
+#include "HandoverMessage.h"
+#include "SingleInstance.h"
+#include "StartupFiles.h"
+
+#include <QLocalSocket>
+#include <QtTest>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+std::vector<std::string> Described(const std::vector<DroppedItem>& items) {
+    std::vector<std::string> described;
+    for (const DroppedItem& item : items)
+        described.push_back((item.isLocalFile ? "file " : "text ") + item.path);
+    return described;
+}
+
+// Names against the working folder, in their order and bytes; "--" ends
+// the options; addresses are read as drops read them.
+TEST(StartupFiles, TheCommandLineBecomesOneDropOrIsRefused) {
+    const struct {
+        const char* name;
+        std::vector<std::string> args;
+        std::string folder;
+        std::vector<std::string> files;
+        std::string refusal;
+    } rows[] = {
+        {"names in order",
+         {"b.png", "/x/caf\xE9.png", "sub/c.png"},
+         "/home/u",
+         {"file /home/u/b.png", "file /x/caf\xE9.png", "file /home/u/sub/c.png"},
+         ""},
+        {"the root folder", {"a.png", "-"}, "/", {"file /a.png", "file /-"}, ""},
+        {"after --",
+         {"--", "-x.png", "file:///a.png"},
+         "/w",
+         {"file /w/-x.png", "file /w/file:///a.png"},
+         ""},
+        {"addresses",
+         {"file:///t/caf%C3%A9.png", "file:///t/a b\xE9.png", "file://elsewhere/a.png"},
+         "/w",
+         {"file /t/caf\xC3\xA9.png", "file /t/a b\xE9.png", "text file://elsewhere/a.png"},
+         ""},
+        {"an unknown option", {"a.png", "-x"}, "/w", {}, "unknown option -x"},
+        {"an empty name", {"a.png", ""}, "/w", {}, "an empty file name"},
+        {"no working folder, absolute", {"/a.png"}, "", {"file /a.png"}, ""},
+        {"no working folder, relative", {"a.png"}, "", {}, "the working folder is gone"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const StartupRequest request = StartupFiles(row.args, row.folder, "thisbox");
+        EXPECT_EQ(Described(request.files), row.files);
+        EXPECT_EQ(request.refusal.substr(0, row.refusal.size()), row.refusal);
+        EXPECT_EQ(request.refusal.empty(), row.refusal.empty());
+    }
+}
+
+// A message gives back its items, bytes and kinds kept; any damage to one
+// makes it no message at all.
+TEST(HandoverMessage, ItemsComeBackAndDamagedMessagesAreRefused) {
+    const std::vector<DroppedItem> items{{"/p/caf\xE9.png", true}, {"https://e.org/a.png", false}};
+    const std::string good = EncodeHandover(items);
+    ASSERT_TRUE(DecodeHandover(good));
+    EXPECT_EQ(Described(*DecodeHandover(good)), Described(items));
+    EXPECT_EQ(DecodeHandover(EncodeHandover({}))->size(), 0u);
+    EXPECT_EQ(HandoverBodySize(good), good.size() - handoverHeaderSize);
+
+    const auto changed = [&](std::size_t at, char byte) {
+        std::string message = good;
+        message[at] = byte;
+        return message;
+    };
+    const struct {
+        const char* name;
+        std::string message;
+    } damaged[] = {
+        {"another magic", changed(0, 'X')},
+        {"cut short", good.substr(0, good.size() - 1)},
+        {"longer than said", good + "x"},
+        {"an unknown kind", changed(8, 2)},
+        {"an item longer than the body", changed(12, 100)},
+        {"an empty item", EncodeHandover({{"", false}})},
+        {"a relative path", EncodeHandover({{"a.png", true}})},
+        {"a zero byte", EncodeHandover({{std::string("/a\0b", 4), true}})},
+    };
+    for (const auto& row : damaged) {
+        SCOPED_TRACE(row.name);
+        EXPECT_FALSE(DecodeHandover(row.message));
+    }
+    EXPECT_EQ(HandoverBodySize(std::string("QMRH\x01\0\0\0", 8)), largestHandoverBody);
+    EXPECT_FALSE(HandoverBodySize(std::string("QMRH\x01\0\0\x01", 8))); // beyond reason
+}
+
+// Leaves a socket file that nothing listens at, as a crashed run does.
+void LeaveStaleSocket(const QString& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray bytes = QFile::encodeName(path);
+    std::memcpy(address.sun_path, bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    EXPECT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ::close(fd);
+}
+
+// The real program: files named at its start are converted at once; it takes
+// over a stale socket and drops a client that sends garbage; a second start
+// hands its own files (a relative name) to it and ends with 0, and so does a
+// third with none. The Quillmere folder exists, so the conversions ask nothing.
+TEST(AppInstance, ASecondStartHandsItsFilesToTheRunningDialog) {
+    QTemporaryDir home;
+    const QDir root(home.path());
+    ASSERT_TRUE(root.mkpath("run") && root.mkpath("config") && root.mkpath("pictures/Quillmere"));
+    QFile::setPermissions(root.filePath("run"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QDir pictures(root.filePath("pictures"));
+    QImage picture(8, 6, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    ASSERT_TRUE(picture.save(pictures.filePath("first.png")));
+    ASSERT_TRUE(picture.save(pictures.filePath("second.png")));
+    const QString socket = InstanceSocketPath(root.filePath("run"), "org.example.Quillmere", ":97");
+    EXPECT_EQ(InstanceSocketPath("/r", "a.b", "/w/x"), "/r/a.b-_w_x"); // a display that is a path
+    LeaveStaleSocket(socket);
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_RUNTIME_DIR", root.filePath("run"));
+    environment.insert("XDG_CONFIG_HOME", root.filePath("config"));
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    environment.insert("DISPLAY", ":97");
+    environment.remove("WAYLAND_DISPLAY");
+    const auto start = [&](QProcess& process, const QStringList& args) {
+        process.setProcessEnvironment(environment);
+        process.setWorkingDirectory(pictures.path());
+        process.start(QUILLMERE_PROGRAM, args);
+        EXPECT_TRUE(process.waitForStarted());
+    };
+    const auto written = [&](const char* name) {
+        return QTest::qWaitFor([&] { return pictures.exists(name); }, 20000);
+    };
+
+    QProcess first;
+    start(first, {pictures.filePath("first.png")});
+    EXPECT_TRUE(written("Quillmere/first.jpg"));
+    QLocalSocket garbage;
+    garbage.connectToServer(socket);
+    EXPECT_TRUE(garbage.waitForConnected());
+    garbage.write("QMRH\xFF\xFF\xFF\xFF"
+                  "and more");                      // a size beyond reason
+    EXPECT_TRUE(garbage.waitForDisconnected(3000)); // not left waiting for the rest
+    for (const QStringList& args : {QStringList{"second.png"}, QStringList{}}) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        QProcess next;
+        start(next, args);
+        EXPECT_TRUE(next.waitForFinished(20000));
+        EXPECT_EQ(next.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(next.exitCode(), 0);
+    }
+    EXPECT_TRUE(written("Quillmere/second.jpg"));
+    EXPECT_EQ(first.state(), QProcess::Running);
+    first.terminate();
+    EXPECT_TRUE(first.waitForFinished(10000));
+}
+
+} // namespace
