@@ -9,7 +9,6 @@
 #include <vips/vips8>
 #include <zlib.h>
 
-#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdio>
