@@ -10,10 +10,15 @@
 #include <sys/resource.h>
 
 #include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
 namespace {
+
+using Named = std::vector<std::pair<std::string, Profile>>; // a loaded name beside its profile
 
 // Points the per-user settings into a fresh temporary folder, so no test touches the user's own
 // and none sees another's files through QSettings' cache.
@@ -23,17 +28,23 @@ protected:
         ASSERT_TRUE(folder.isValid());
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
     }
-    QString File(const std::string& name) const {
-        return folder.filePath(QString::fromStdString("Tollervane/" + name));
+    std::string File(const std::string& name) const {
+        return folder.filePath(QString::fromStdString("Tollervane/" + name)).toStdString();
     }
     std::string ReadText(const std::string& name) const {
-        QFile file(File(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : "";
+        std::ifstream in(File(name), std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
     }
     void WriteText(const std::string& name, const std::string& text) const {
-        QFile file(File(name));
-        ASSERT_TRUE(QDir().mkpath(File("")) && file.open(QIODevice::WriteOnly) &&
-                    file.write(QByteArray::fromStdString(text)) == qint64(text.size()));
+        std::filesystem::create_directories(File(""));
+        std::ofstream(File(name), std::ios::binary) << text;
+    }
+    static Named Loaded(const ProfileList& list, const std::vector<std::string>& names) {
+        Named loaded;
+        for (std::int32_t i = 0; i < list.Size(); ++i) {
+            loaded.emplace_back(names.at(std::size_t(i)), list[i]);
+        }
+        return loaded;
     }
 
     QTemporaryDir folder;
@@ -46,13 +57,17 @@ protected:
 TEST_F(ProfileStoreTest, KeyOpenAndCloseFollowTheHeldKey) {
     ProfileKey key("quillmere");
     std::uint32_t value = 7;
-    ASSERT_TRUE(key.Open(QStringLiteral("Profiles/A")) && key.WriteDword(QStringLiteral("v"), -7));
-    EXPECT_TRUE(key.Open(QStringLiteral("Profiles/B")) &&
-                ReadText("quillmere.conf").find("A\\v=-7\n") != std::string::npos);
-    EXPECT_FALSE(key.ReadDword(QStringLiteral("v"), value) || value != 7u);
-    EXPECT_TRUE(key.WriteDword(QStringLiteral("w"), std::uint32_t{9}) && key.Close() &&
-                ReadText("quillmere.conf").find("B\\w=9\n") != std::string::npos);
-    EXPECT_FALSE(key.Close() || key.WriteDword(QStringLiteral("w"), 1));
+    ASSERT_TRUE(key.Open(QStringLiteral("Profiles/A")));
+    ASSERT_TRUE(key.WriteDword(QStringLiteral("v"), -7));
+    ASSERT_TRUE(key.Open(QStringLiteral("Profiles/B")));
+    EXPECT_NE(ReadText("quillmere.conf").find("A\\v=-7\n"), std::string::npos);
+    EXPECT_FALSE(key.ReadDword(QStringLiteral("v"), value));
+    EXPECT_EQ(value, 7u);
+    ASSERT_TRUE(key.WriteDword(QStringLiteral("w"), std::uint32_t{9}));
+    ASSERT_TRUE(key.Close());
+    EXPECT_NE(ReadText("quillmere.conf").find("B\\w=9\n"), std::string::npos);
+    EXPECT_FALSE(key.Close());
+    EXPECT_FALSE(key.WriteDword(QStringLiteral("w"), 1));
 }
 
 // Every name "Save" accepts comes back with its values, read by a second store object and from
@@ -70,8 +85,11 @@ TEST_F(ProfileStoreTest, EveryNameAndValueRoundTrips) {
     const std::int32_t ints[] = {-5, INT32_MIN, -1, 0, 1, 600, INT32_MAX};
     const std::uint32_t colors[] = {0xFFFFFFFFu, 0u, 0x00C80000u, 0x7FFFFFFFu, 0x80000000u};
     ProfileList saved;
+    std::map<std::string, Profile> expected;
     for (std::size_t n = 0; n < std::size(names); ++n) {
-        saved.Add({names[n], ints[(n + 4) % 7], colors[n % 5], ints[n % 7], ints[(n + 5) % 7]});
+        const Profile profile{names[n], ints[(n + 4) % 7], colors[n % 5], ints[n % 7],
+                              ints[(n + 5) % 7]};
+        saved.Add(expected[names[n]] = profile);
     }
     ASSERT_TRUE(ProfileStore("quillmere").SaveProfiles(saved));
     const std::string text = ReadText("quillmere.conf");
@@ -82,26 +100,26 @@ TEST_F(ProfileStoreTest, EveryNameAndValueRoundTrips) {
 
     WriteText("copy.conf", text);
     for (const char* reader : {"quillmere", "copy"}) {
+        SCOPED_TRACE(reader);
         const ProfileStore store(reader);
         ProfileList list;
         std::vector<std::string> loadedNames{"stale"};
-        ASSERT_TRUE(store.LoadProfiles(list, loadedNames) && list.Size() == saved.Size() &&
-                    list.Capacity() == std::int32_t(loadedNames.size()))
-            << reader;
-        for (std::int32_t i = 0; i < saved.Size(); ++i) {
-            const std::int32_t at = list.FindProfile(saved[i].name);
-            ASSERT_TRUE(at >= 0 && list[at] == saved[i] &&
-                        loadedNames[std::size_t(at)] == saved[i].name)
-                << reader << ": \"" << saved[i].name << '"';
-            Profile one{saved[i].name};
-            EXPECT_TRUE(store.LoadProfile(one) && one == saved[i]) << '"' << saved[i].name << '"';
+        ASSERT_TRUE(store.LoadProfiles(list, loadedNames));
+        const Named loaded = Loaded(list, loadedNames);
+        EXPECT_EQ(std::map(loaded.begin(), loaded.end()), expected);
+        EXPECT_EQ(loadedNames.size(), std::size(names));
+        for (const auto& [name, profile] : expected) {
+            Profile one{name};
+            EXPECT_TRUE(store.LoadProfile(one)) << '"' << name << '"';
+            EXPECT_EQ(one, profile) << '"' << name << '"';
         }
     }
 }
 
 // A stored profile that does not read whole (a value missing, not a 32-bit decimal integer, or a
-// group this program never writes) is skipped while the rest load, and is left as it was in the
-// file when the list is saved again. The organisation's file beside it is not read.
+// group this program never writes) is skipped while the rest load in the store's order, and is
+// left as it was in the file when the list is saved again. The organisation's file beside it is
+// not read.
 TEST_F(ProfileStoreTest, UnreadableProfilesAreSkippedAndKept) {
     // Pairs: the text stored as colour and width, and the colour read (nullptr: skipped).
     // clang-format off
@@ -119,7 +137,7 @@ TEST_F(ProfileStoreTest, UnreadableProfilesAreSkippedAndKept) {
         "%2541\\Do%20Padding=1\n%2541\\Frame%20Height=1\n"
         "%2541\\Frame%20Width=1\n%2541\\Padding%20Color=1\n"};
     std::string text = "[Profiles]\n" + kept[0] + kept[1] + kept[2];
-    ProfileList expected;
+    Named expected;
     for (std::size_t i = 0; i < std::size(rows) / 2; ++i) {
         const std::string name = "p" + std::to_string(10 + i) + "\\", value = rows[2 * i];
         const std::string group =
@@ -128,7 +146,8 @@ TEST_F(ProfileStoreTest, UnreadableProfilesAreSkippedAndKept) {
         text += group;
         if (const char* bits = rows[2 * i + 1]) {
             const auto color = std::uint32_t(std::stoul(bits));
-            expected.Add({name.substr(0, 3), 1, color, std::int32_t(color), std::int32_t(i)});
+            const Profile read{name.substr(0, 3), 1, color, std::int32_t(color), std::int32_t(i)};
+            expected.emplace_back(read.name, read);
         } else {
             kept.push_back(group);
         }
@@ -141,12 +160,11 @@ TEST_F(ProfileStoreTest, UnreadableProfilesAreSkippedAndKept) {
     ProfileList list;
     std::vector<std::string> names;
     EXPECT_FALSE(store.LoadProfiles(list, names));
-    ASSERT_TRUE(list.Size() == expected.Size() && list.Capacity() == list.Size());
-    for (std::int32_t i = 0; i < expected.Size(); ++i) {
-        EXPECT_TRUE(list[i] == expected[i] && names.at(std::size_t(i)) == list[i].name) << i;
-    }
+    EXPECT_EQ(Loaded(list, names), expected);
+    EXPECT_EQ(list.Capacity(), list.Size());
     Profile missing{"Missing", 7};
-    EXPECT_FALSE(store.LoadProfile(missing) || missing != (Profile{"Missing", 7}));
+    EXPECT_FALSE(store.LoadProfile(missing));
+    EXPECT_EQ(missing, (Profile{"Missing", 7}));
 
     list.Add({"New", 0, 1u, 2, 3});
     ASSERT_TRUE(store.SaveProfiles(list));
@@ -159,13 +177,16 @@ TEST_F(ProfileStoreTest, UnreadableProfilesAreSkippedAndKept) {
 
 // Loading and saving nothing create nothing. A save that fails part way (a full disk) is
 // reported and leaves the previous file, or none when there was none; a store that cannot be
-// read is neither loaded nor written. Removed profiles are deleted with an empty list too.
+// read is neither loaded nor written. Removed profiles are deleted, with an empty list too,
+// except a name that is also saved.
 TEST_F(ProfileStoreTest, FailedSaveKeepsThePreviousFile) {
     const ProfileStore store("quillmere");
     ProfileList list;
     std::vector<std::string> names{"stale"};
-    EXPECT_TRUE(store.LoadProfiles(list, names) && names.empty() && store.SaveProfiles(list));
-    EXPECT_FALSE(QDir(File("")).exists());
+    EXPECT_TRUE(store.LoadProfiles(list, names));
+    EXPECT_EQ(names, std::vector<std::string>{});
+    EXPECT_TRUE(store.SaveProfiles(list));
+    EXPECT_FALSE(std::filesystem::exists(File("")));
 
     ASSERT_TRUE(store.SaveProfile({"Beach"}));
     const std::string before = ReadText("quillmere.conf");
@@ -179,19 +200,29 @@ TEST_F(ProfileStoreTest, FailedSaveKeepsThePreviousFile) {
     const bool grown = store.SaveProfile({"Night", 1, 2u, 3, 4});
     const bool first = ProfileStore("first").SaveProfile({"Longer than Beach", 1, 2u, 3, 4});
     ::setrlimit(RLIMIT_FSIZE, &saved);
-    EXPECT_FALSE(grown || first);
+    EXPECT_FALSE(grown);
+    EXPECT_FALSE(first);
     EXPECT_EQ(ReadText("quillmere.conf"), before);
-    ASSERT_TRUE(store.SaveProfile({"Beach", 1, 2u, 3, 4}));
-    EXPECT_EQ(QDir(File("")).entryList(QDir::Files | QDir::Hidden), QStringList{"quillmere.conf"});
-    EXPECT_TRUE(store.LoadProfiles(list, names) && names == std::vector<std::string>{"Beach"});
+    const Profile beach{"Beach", 1, 2u, 3, 4};
+    ASSERT_TRUE(store.SaveProfile(beach));
+    EXPECT_EQ(QDir(QString::fromStdString(File(""))).entryList(QDir::Files | QDir::Hidden),
+              QStringList{"quillmere.conf"});
+    EXPECT_TRUE(store.LoadProfiles(list, names));
+    EXPECT_EQ(Loaded(list, names), (Named{{"Beach", beach}}));
 
-    QDir().mkpath(File("blocked.conf"));
+    std::filesystem::create_directories(File("blocked.conf"));
     EXPECT_FALSE(ProfileStore("blocked").LoadProfiles(list, names));
     EXPECT_FALSE(ProfileStore("blocked").SaveProfiles(list));
-    EXPECT_TRUE(names.size() == 1 && list[0] == (Profile{"Beach", 1, 2u, 3, 4}));
+    EXPECT_EQ(Loaded(list, names), (Named{{"Beach", beach}}));
 
+    ASSERT_TRUE(store.SaveProfile({"Night"}));
+    ProfileList night;
+    night.Add({"Night", 1});
+    EXPECT_TRUE(store.SaveProfiles(night, {"Beach", "Night"}));
+    EXPECT_TRUE(store.LoadProfiles(list, names));
+    EXPECT_EQ(Loaded(list, names), (Named{{"Night", {"Night", 1}}}));
     // Deleting the profiles removed in a run needs no profile left to write.
-    EXPECT_TRUE(store.SaveProfiles(ProfileList(), {"Beach", "Never stored"}));
+    EXPECT_TRUE(store.SaveProfiles(ProfileList(), {"Night", "Never stored"}));
     EXPECT_TRUE(store.LoadProfiles(list, names));
     EXPECT_EQ(names, std::vector<std::string>{});
 }

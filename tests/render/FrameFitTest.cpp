@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -57,21 +58,24 @@ TEST(FrameFit, SweepKeepsTheInvariants) {
         for (int fh : frames)
             for (std::uint32_t w : sides)
                 for (std::uint32_t h : sides) {
+                    SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h) + " into " +
+                                 std::to_string(fw) + " x " + std::to_string(fh));
                     const FrameFit on = ComputeFrameFit({1, 0, fw, fh}, w, h);
                     const bool byWidth = on.scaleX < on.scaleY;
                     const int first = byWidth ? on.offsetY : on.offsetX;
                     const int drawn = byWidth ? on.drawHeight : on.drawWidth;
-                    const int excess = (byWidth ? fh : fw) - drawn - 2 * first;
                     const double exact = std::min(double(fw) / w, double(fh) / h);
-                    ASSERT_TRUE(std::abs(on.scale - exact) <= exact * 0x1p-24 && first >= 0 &&
-                                drawn >= 0 && excess >= 0 && excess <= 2 &&
-                                (byWidth ? on.drawWidth : on.drawHeight) == (byWidth ? fw : fh) &&
-                                (byWidth ? on.offsetX : on.offsetY) == 0 && on.canvasWidth == fw &&
-                                on.canvasHeight == fh)
-                        << w << " x " << h << " into " << fw << " x " << fh;
+                    ASSERT_NEAR(on.scale, exact, exact * 0x1p-24);
+                    ASSERT_GE(std::min(first, drawn), 0);
+                    // Negative excess wraps to a large unsigned number.
+                    ASSERT_LE(unsigned((byWidth ? fh : fw) - drawn - 2 * first), 2u);
+                    ASSERT_EQ(std::tuple(byWidth ? on.drawWidth : on.drawHeight,
+                                         byWidth ? on.offsetX : on.offsetY, on.canvasWidth,
+                                         on.canvasHeight),
+                              std::tuple(byWidth ? fw : fh, 0, fw, fh))
+                        << "the filled side, its offset and the canvas";
                     ASSERT_EQ(PlacementOf(ComputeFrameFit({0, 0, fw, fh}, w, h)),
                               Placement(on.scale, 0, 0, on.drawWidth, on.drawHeight, on.drawWidth,
-                                        on.drawHeight))
-                        << w << " x " << h << " into " << fw << " x " << fh;
+                                        on.drawHeight));
                 }
 }
