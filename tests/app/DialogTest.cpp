@@ -21,7 +21,8 @@ TEST_F(AppDialog, TheFormHoldsEveryControlInTabOrderWithTheDefaults) {
     for (int row = 0; row < 13; ++row) {
         SCOPED_TRACE(controls[3 * row]);
         QWidget& widget = Child(controls[3 * row]);
-        EXPECT_TRUE(widget.inherits(controls[3 * row + 1]) && widget.isVisible());
+        EXPECT_TRUE(widget.inherits(controls[3 * row + 1]));
+        EXPECT_TRUE(widget.isVisible());
         EXPECT_EQ(widget.property("text").toString().toStdString(), controls[3 * row + 2]);
         if (row < 9) { // the tab order
             EXPECT_TRUE(widget.hasFocus());
@@ -94,9 +95,12 @@ TEST_F(AppDialog, DoneNeedsIntegersAndSavedProfilesAndEscapeEndsTheDialog) {
     Open({{"Beach", 1, 0x00C80000, 800, 600}});
     answers = {IdOk, IdOk, IdOk};
     Type("Zed", "12a", "480", true, "buttonDone1");
-    EXPECT_TRUE(dialog->isVisible() && dialog->focusWidget() == &Width() && shown.size() == 2);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->focusWidget(), &Width());
+    EXPECT_EQ(shown.size(), 2u);
     const QString file = QSettings("Tollervane", storeName).fileName();
-    ASSERT_TRUE(QFile::remove(file) && QDir().mkdir(file)); // the store cannot be written
+    ASSERT_TRUE(QFile::remove(file));
+    ASSERT_TRUE(QDir().mkdir(file)); // the store cannot be written
     Type("Zed", "640", "480", true, "buttonDone1");
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_EQ(shown.back(),
@@ -106,7 +110,8 @@ TEST_F(AppDialog, DoneNeedsIntegersAndSavedProfilesAndEscapeEndsTheDialog) {
     ASSERT_TRUE(QDir().rmdir(file));
     Box().setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    EXPECT_TRUE(dialog->result() == QDialog::Accepted && Box().count() == 1); // nothing added
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_EQ(Box().count(), 1); // nothing added
     EXPECT_EQ(Held(), (Profile{"Zed", 1, 0x00C80000, 640, 480}));
 
     imagingStarts = false;
@@ -115,7 +120,8 @@ TEST_F(AppDialog, DoneNeedsIntegersAndSavedProfilesAndEscapeEndsTheDialog) {
     EXPECT_EQ(shown.back(), Shown("Error in gdi+", 0));
     Type("Zed", "12a", "480", true);
     QTest::keyClick(dialog.get(), Qt::Key_Escape);
-    EXPECT_TRUE(!dialog->isVisible() && dialog->result() == QDialog::Rejected);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->result(), QDialog::Rejected);
     EXPECT_EQ(Held(), (Profile{"Beach", 1, 0x00C80000, 800, 600}));
 }
 

@@ -32,26 +32,19 @@ TEST(StartupFiles, TheCommandLineBecomesOneDropOrIsRefused) {
         std::vector<std::string> files;
         std::string refusal;
     } rows[] = {
-        {"names in order",
-         {"b.png", "/x/caf\xE9.png", "sub/c.png"},
-         "/home/u",
-         {"file /home/u/b.png", "file /x/caf\xE9.png", "file /home/u/sub/c.png"},
-         ""},
+        // clang-format off
+        {"names in order", {"b.png", "/x/caf\xE9.png", "sub/c.png"}, "/home/u",
+         {"file /home/u/b.png", "file /x/caf\xE9.png", "file /home/u/sub/c.png"}, ""},
         {"the root folder", {"a.png", "-"}, "/", {"file /a.png", "file /-"}, ""},
-        {"after --",
-         {"--", "-x.png", "file:///a.png"},
-         "/w",
-         {"file /w/-x.png", "file /w/file:///a.png"},
-         ""},
-        {"addresses",
-         {"file:///t/caf%C3%A9.png", "file:///t/a b\xE9.png", "file://elsewhere/a.png"},
-         "/w",
-         {"file /t/caf\xC3\xA9.png", "file /t/a b\xE9.png", "text file://elsewhere/a.png"},
-         ""},
+        {"after --", {"--", "-x.png", "file:///a.png"}, "/w",
+         {"file /w/-x.png", "file /w/file:///a.png"}, ""},
+        {"addresses", {"file:///t/caf%C3%A9.png", "file:///t/a b\xE9.png", "file://elsewhere/a.png"},
+         "/w", {"file /t/caf\xC3\xA9.png", "file /t/a b\xE9.png", "text file://elsewhere/a.png"}, ""},
         {"an unknown option", {"a.png", "-x"}, "/w", {}, "unknown option -x"},
         {"an empty name", {"a.png", ""}, "/w", {}, "an empty file name"},
         {"no working folder, absolute", {"/a.png"}, "", {"file /a.png"}, ""},
         {"no working folder, relative", {"a.png"}, "", {}, "the working folder is gone"},
+        // clang-format on
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -116,7 +109,8 @@ void LeaveStaleSocket(const QString& path) {
 TEST(AppInstance, ASecondStartHandsItsFilesToTheRunningDialog) {
     QTemporaryDir home;
     const QDir root(home.path());
-    ASSERT_TRUE(root.mkpath("run") && root.mkpath("config") && root.mkpath("pictures/Quillmere"));
+    for (const char* path : {"run", "config", "pictures/Quillmere"})
+        ASSERT_TRUE(root.mkpath(path)) << path;
     QFile::setPermissions(root.filePath("run"),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const QDir pictures(root.filePath("pictures"));

@@ -38,7 +38,8 @@ TEST_F(AppProfiles, PickingShowsAProfileAndRemoveShowsTheFirstLeft) {
     }
     Type("Night", "5", "6", true, "buttonRemove1007");
     Type("Beach", "333", "444", true, "buttonRemove1007");
-    EXPECT_TRUE(Entries().empty() && Listed().empty());
+    EXPECT_EQ(Entries(), "");
+    EXPECT_TRUE(Listed().empty());
     EXPECT_EQ(Showing(), (Profile{"Beach", 1, beach.paddingColor, 333, 444}));
 
     Type("Beach", "22", "22", false, "buttonSave1004");
