@@ -31,8 +31,8 @@ struct BatchOutcome {
 };
 
 struct BatchOptions {
-    // How many conversions may run ahead of the loop at once; also how many
-    // finished outputs may wait for it.
+    // How many conversions may run at once, ahead of the loop; twice as many
+    // items may be converting or finished and waiting for it.
     int jobs = 1;
     // Asked for before each item the loop reaches, with the item's place.
     std::function<void(std::size_t index, const DroppedItem& item)> onItem;

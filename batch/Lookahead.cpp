@@ -8,7 +8,7 @@
 Lookahead::Lookahead(const std::vector<DroppedItem>& items, std::vector<std::size_t> waiting,
                      const Encoder& encoder, int jobCount, std::stop_token stop)
     : drop(items), waitsFor(std::move(waiting)), encode(encoder),
-      jobs(static_cast<std::size_t>(std::max(1, jobCount))), slots(items.size()),
+      jobs(static_cast<std::size_t>(std::max(1, jobCount))), ahead(2 * jobs), slots(items.size()),
       onStop(std::move(stop), [this] { CancelAll(); }) {
     const std::size_t threads = std::min(jobs, items.size());
     workers.reserve(threads);
@@ -32,7 +32,7 @@ void Lookahead::CancelAll() {
 
 /*
  * A worker takes the next item in the drop's order as long as fewer than
- * `jobs` items past the loop's position are converting or waiting, and the
+ * `ahead` items past the loop's position are converting or waiting, and the
  * item waits for nothing the loop has still to write; so the item the loop
  * needs next is always among those converting or done.
  */
@@ -40,7 +40,7 @@ void Lookahead::Work() {
     std::unique_lock lock(mutex);
     for (;;) {
         changed.wait(lock, [this] {
-            return stopping || (nextToConvert < slots.size() && nextToConvert < firstHeld + jobs &&
+            return stopping || (nextToConvert < slots.size() && nextToConvert < firstHeld + ahead &&
                                 waitsFor[nextToConvert] <= reached);
         });
         if (stopping)

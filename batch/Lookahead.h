@@ -12,9 +12,12 @@
 
 /*
  * Converts the items of a drop on a pool of worker threads, ahead of the loop
- * that writes them, in the drop's order. At most `jobs` items past the last
- * one the loop let go of are converting or waiting, so memory holds at most
- * that many decodes and finished outputs. Items that are not local files are
+ * that writes them, in the drop's order. `jobs` workers decode at most that
+ * many pictures at once, and at most twice `jobs` items past the last one the
+ * loop let go of are converting or finished: one slow picture at the head
+ * then does not leave the other workers idle, while memory holds no more
+ * decodes than workers and a few finished JPEGs beside them. Items that are
+ * not local files are
  * not converted. An item whose source an earlier item's output may replace
  * (waitsFor[item] is that earlier item's index + 1, 0 for none) starts only
  * once the loop has gone past that item, so it reads what the loop wrote.
@@ -52,6 +55,7 @@ private:
     const std::vector<std::size_t> waitsFor;
     const Encoder& encode;
     const std::size_t jobs;
+    const std::size_t ahead; // items past the loop that may be converting or finished
 
     std::mutex mutex;
     std::condition_variable changed;

@@ -84,7 +84,8 @@ struct FakeEncoder {
     Encoded operator()(const std::string& source, std::stop_token stop) {
         const auto place =
             std::size_t(std::find(sources.begin(), sources.end(), source) - sources.begin());
-        if (place > loopAt + std::size_t(jobs)) // the item in the loop's hands is out of the window
+        // Past the item in the loop's hands, twice the jobs may be converting or finished.
+        if (place > loopAt + 2 * std::size_t(jobs))
             tooFarAhead = true;
         const int now = ++running;
         for (int most = mostRunning; now > most && !mostRunning.compare_exchange_weak(most, now);)
