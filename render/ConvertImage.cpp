@@ -4,6 +4,7 @@
 
 #include "ConversionGate.h"
 #include "DamageWatch.h"
+#include "DecodeBudget.h"
 #include "FrameFit.h"
 #include "ImagingSession.h"
 #include "JfifSegment.h"
@@ -138,9 +139,24 @@ std::vector<unsigned char> Jpeg(const VImage& canvas, JfifDensity density, Pipel
     return bytes;
 }
 
+// What the decode of the opened picture holds whatever it is shrunk to: all
+// the coefficients of a progressive JPEG, two bytes each. Other decodes run
+// in strips and hold little.
+std::uint64_t WholeDecodeBytes(const VImage& opened) {
+    const bool progressive =
+        opened.get_typeof("interlaced") != 0 && opened.get_int("interlaced") != 0;
+    return progressive ? std::uint64_t(opened.width()) * std::uint64_t(opened.height()) *
+                             std::uint64_t(opened.bands()) * 2
+                       : 0;
+}
+
 std::vector<unsigned char> Convert(const FrameSettings& settings, const PictureFile& picture,
                                    PipelineStop& stop) {
     VImage opened = stop.Watch(picture.Load(1));
+    const DecodeReservation reservation(WholeDecodeBytes(opened), stop.Token());
+    if (!reservation.Granted()) {
+        throw vips::VError("stopped");
+    }
     const bool swap = SwapsAxes(vips_image_get_orientation(opened.get_image()));
     const int width = swap ? opened.height() : opened.width();
     const int height = swap ? opened.width() : opened.height();

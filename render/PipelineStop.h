@@ -19,6 +19,7 @@ public:
     const vips::VImage& Watch(const vips::VImage& image);
 
     bool Requested() const { return token.stop_requested(); }
+    const std::stop_token& Token() const { return token; }
 
 private:
     struct Kill {
