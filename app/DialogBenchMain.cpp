@@ -14,12 +14,10 @@
 #include "ProfileStore.h"
 #include "ResizerDialog.h"
 #include "StartImaging.h"
+#include "ThrowAwaySettings.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
@@ -93,12 +91,9 @@ std::optional<Arguments> ParseArguments(const std::vector<std::string>& argument
 } // namespace
 
 int main(int argc, char* argv[]) {
-    // Never the person's own settings.
-    const QTemporaryDir settingsFolder;
-    if (!settingsFolder.isValid())
+    const ThrowAwaySettings settings;
+    if (!settings.IsValid())
         return 1;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(settingsFolder.path()));
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
 
     QApplication application(argc, argv);
     const auto arguments = ParseArguments(std::vector<std::string>(argv, argv + argc));

@@ -7,12 +7,10 @@
 #include "PosixFileSystem.h"
 #include "ProfileStore.h"
 #include "ResizerDialog.h"
+#include "ThrowAwaySettings.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QProgressBar>
-#include <QSettings>
-#include <QTemporaryDir>
 
 #include <chrono>
 #include <cstdio>
@@ -20,12 +18,9 @@
 #include <thread>
 
 int main(int argc, char* argv[]) {
-    // Never the person's own settings.
-    const QTemporaryDir settings;
-    if (!settings.isValid())
+    const ThrowAwaySettings settings;
+    if (!settings.IsValid())
         return 1;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(settings.path()));
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
 
     QApplication application(argc, argv);
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Quillmere"));
