@@ -166,10 +166,15 @@ TEST(CliEndToEnd, ConvertsAsksAndRefuses) {
     RunRows(
         {{"--yes --profile Small a.png", nullptr, 2, "", "none",
           Refused("no profile is named \"Small\"; none is stored"), elsewhere},
-         // A store that is a named pipe is refused at once, with the reason.
+         // A store that is a named pipe or garbage is refused at once, with the reason.
          {"--profile Small a.png", nullptr, 2, "", "none",
           Refused("cannot read the profiles: a named pipe, not a settings file"),
           "mkdir -p c/Tollervane && mkfifo c/Tollervane/quillmere.conf && " + elsewhere},
+         {"--profile Small a.png", nullptr, 2, "", "none",
+          Refused("cannot read the profiles: not a settings file"),
+          "mkdir -p c/Tollervane && printf 'no settings\\001\\n' > c/Tollervane/quillmere.conf "
+          "&& " +
+              elsewhere},
          {"--yes a.png b.png Quillmere/a.jpg", nullptr, 0, "3 0 0",
           "Quillmere/a.jpg 800x600, a.jpg 800x600, b.jpg 800x600",
           Replaced(yes, "@", "@/Quillmere"), "mkdir Quillmere && echo old > Quillmere/b.jpg && "},
@@ -216,14 +221,14 @@ TEST(CliEndToEnd, ConvertsAsksAndRefuses) {
          {"--yes --jobs 1 a.png c.jpg", nullptr, 0, "2 0 0", "a.jpg 800x600, c.jpg 800x600", yes}});
     EXPECT_FALSE(fs::exists(root + "/run0 ü/c")) << "looking made a store";
     for (const char* name : {"a.jpg", "c.jpg"}) {
-        std::ifstream four(root + "/run20 ü/Quillmere/" + name, std::ios::binary);
-        std::ifstream one(root + "/run21 ü/Quillmere/" + name, std::ios::binary);
+        std::ifstream four(root + "/run21 ü/Quillmere/" + name, std::ios::binary);
+        std::ifstream one(root + "/run22 ü/Quillmere/" + name, std::ios::binary);
         EXPECT_TRUE(std::equal(std::istreambuf_iterator<char>(four), {},
                                std::istreambuf_iterator<char>(one), {}))
             << name << " differs between --jobs 4 and --jobs 1";
     }
     const auto rgb =
-        vips::VImage::new_from_file((root + "/run2 ü/Quillmere/a.jpg").c_str()).getpoint(10, 300);
+        vips::VImage::new_from_file((root + "/run3 ü/Quillmere/a.jpg").c_str()).getpoint(10, 300);
     EXPECT_LT(std::abs(rgb.at(0)) + std::abs(rgb.at(1)) + std::abs(rgb.at(2) - 200), 20);
     EXPECT_EQ(fs::last_write_time(root + "/config/Tollervane/quillmere.conf"), written);
     EXPECT_EQ(std::distance(fs::recursive_directory_iterator(root + "/config"), {}), 2);
