@@ -2,9 +2,8 @@
 
 #include "ColorRef.h"
 
-#include "ConversionGate.h"
-#include "DamageWatch.h"
 #include "DecodeBudget.h"
+#include "FailureReason.h"
 #include "FrameFit.h"
 #include "ImagingSession.h"
 #include "JfifSegment.h"
@@ -87,7 +86,7 @@ VImage Resize(const VImage& image, int width, int height) {
 // and the one whose colours are transformed, as libvips' thumbnail does.
 // Transparency is laid over the background before the resize, in sRGB, so
 // that transparent areas come out in exactly the padding colour.
-VImage Draw(const PictureFile& picture, VImage opened, const FrameFit& fit,
+VImage Draw(PictureFile& picture, VImage opened, const FrameFit& fit,
             const std::vector<double>& background, PipelineStop& stop) {
     const int orientation = vips_image_get_orientation(opened.get_image());
     const int shrink = LoadShrink(fit.scale);
@@ -150,10 +149,14 @@ std::uint64_t WholeDecodeBytes(const VImage& opened) {
                        : 0;
 }
 
-std::vector<unsigned char> Convert(const FrameSettings& settings, const PictureFile& picture,
+std::vector<unsigned char> Convert(const FrameSettings& settings, PictureFile& picture,
                                    PipelineStop& stop) {
     VImage opened = stop.Watch(picture.Load(1));
-    const DecodeReservation reservation(WholeDecodeBytes(opened), stop.Token());
+    const std::uint64_t wholeDecode = WholeDecodeBytes(opened);
+    if (wholeDecode > LargestDecode()) {
+        throw Refusal(reason::tooLarge);
+    }
+    const DecodeReservation reservation(wholeDecode, stop.Token());
     if (!reservation.Granted()) {
         throw vips::VError("stopped");
     }
@@ -190,65 +193,42 @@ std::vector<unsigned char> Convert(const FrameSettings& settings, const PictureF
     return Jpeg(canvas, density, stop);
 }
 
-// libvips says why a decode failed only in words. A picture that needs more
-// memory than there is, or more than a decoder allows, is too large; any
-// other failure lies in the data.
-std::string ReasonOfFailure(std::string_view message) {
-    constexpr std::string_view tooLarge[] = {"out of memory", "Insufficient memory", "too large",
-                                             "exceeds", "limit"};
-    for (const std::string_view phrase : tooLarge) {
-        if (message.find(phrase) != std::string_view::npos) {
-            return reason::tooLarge;
-        }
-    }
-    return reason::damaged;
-}
-
 Encoded Failure(std::string reason) {
     return {{}, std::move(reason)};
 }
 
-struct Outcome {
-    Encoded encoded;
-    // Whether the outcome rests on warnings that may have been another
-    // conversion's: libvips keeps one error text and one log for all.
-    bool hearsay = false;
-};
+std::string ReasonOf(DecodeVerdict::Finding finding) {
+    return finding == DecodeVerdict::Finding::outOfMemory ? reason::outOfMemory : reason::damaged;
+}
 
-// A JPEG fails at its decoder's first warning. When every warning was
-// harmless (stray bytes between segments), it is converted once more with
-// warnings let through: pictures without warnings are decoded only once.
-// A TIFF fails when a warning of damage came while it was converted.
-Outcome Attempt(const FrameSettings& settings, const std::string& sourcePath,
+// A picture whose decoders reported damage fails, even where they went on
+// with filler; the verdict also names the failure when a decoder gave up.
+Encoded Attempt(const FrameSettings& settings, const std::string& sourcePath,
                 const std::stop_token& token) {
-    const std::uint64_t damage = DamageWatch::Count();
-    for (const bool strict : {true, false}) {
-        PipelineStop stop(token);
-        std::optional<PictureFile> picture;
-        try {
-            picture.emplace(sourcePath, strict);
-            Encoded encoded{Convert(settings, *picture, stop), {}};
-            if (picture->WarnsInLogOnly() && DamageWatch::Count() != damage) {
-                return {Failure(reason::damaged), true};
-            }
-            return {std::move(encoded), !strict};
-        } catch (const Refusal& refusal) {
-            return {Failure(refusal.what())};
-        } catch (const vips::VError& error) {
-            vips_error_clear();
-            if (stop.Requested()) {
-                return {Failure(reason::stopped)};
-            }
-            const bool warned = picture && picture->FailsOnWarnings();
-            if (!warned || !DamageWatch::OnlyHarmless(error.what())) {
-                return {Failure(ReasonOfFailure(error.what())), warned};
-            }
-        } catch (const std::bad_alloc&) {
-            vips_error_clear();
-            return {Failure(stop.Requested() ? reason::stopped : reason::tooLarge)};
+    PipelineStop stop(token);
+    std::optional<PictureFile> picture;
+    try {
+        picture.emplace(sourcePath);
+        Encoded encoded{Convert(settings, *picture, stop), {}};
+        if (const auto found = picture->FoundToTheEnd(); found != DecodeVerdict::Finding::none) {
+            return Failure(ReasonOf(found));
         }
+        return encoded;
+    } catch (const Refusal& refusal) {
+        return Failure(refusal.what());
+    } catch (const vips::VError& error) {
+        vips_error_clear();
+        if (stop.Requested()) {
+            return Failure(reason::stopped);
+        }
+        if (picture && picture->Found() != DecodeVerdict::Finding::none) {
+            return Failure(ReasonOf(picture->Found()));
+        }
+        return Failure(ReasonOfFailure(error.what()));
+    } catch (const std::bad_alloc&) {
+        vips_error_clear();
+        return Failure(stop.Requested() ? reason::stopped : reason::outOfMemory);
     }
-    return {Failure(reason::damaged)}; // not reached: the lenient decode ends the loop
 }
 
 bool ValidSide(std::int32_t side) {
@@ -257,9 +237,6 @@ bool ValidSide(std::int32_t side) {
 
 } // namespace
 
-// An outcome that rests on warnings is the conversion's own when no other
-// conversion ran meanwhile; otherwise the conversion runs once more, alone,
-// to find out.
 Encoded EncodeImage(const FrameSettings& settings, const std::string& sourcePath,
                     std::stop_token stop) {
     if (!ImagingSession::Active()) {
@@ -269,21 +246,7 @@ Encoded EncodeImage(const FrameSettings& settings, const std::string& sourcePath
         return Failure("the frame size must be from 1 to " + std::to_string(largestFrameSide) +
                        " pixels a side");
     }
-    auto pass = ConversionGate::Shared(stop);
-    if (!pass) {
-        return Failure(reason::stopped);
-    }
-    Outcome outcome = Attempt(settings, sourcePath, stop);
-    if (outcome.hearsay && pass->Overlapped()) {
-        pass.reset();
-        pass = ConversionGate::Alone(stop);
-        if (!pass) {
-            return Failure(reason::stopped);
-        }
-        vips_error_clear(); // what others left there is not this picture's
-        outcome = Attempt(settings, sourcePath, stop);
-    }
-    return std::move(outcome.encoded);
+    return Attempt(settings, sourcePath, stop);
 }
 
 std::string ConvertPicture(const FrameSettings& settings, const std::string& sourcePath,

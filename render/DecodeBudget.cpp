@@ -1,5 +1,10 @@
 #include "DecodeBudget.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+
 #include <condition_variable>
 #include <mutex>
 
@@ -13,6 +18,18 @@ std::condition_variable_any released;
 std::uint64_t reserved = 0;
 
 } // namespace
+
+std::uint64_t LargestDecode() {
+    const long pages = ::sysconf(_SC_PHYS_PAGES), pageSize = ::sysconf(_SC_PAGESIZE);
+    std::uint64_t memory = pages > 0 && pageSize > 0
+                               ? std::uint64_t(pages) * std::uint64_t(pageSize)
+                               : std::uint64_t{8} << 30;
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+        memory = std::min<std::uint64_t>(memory, limit.rlim_cur);
+    }
+    return memory / 2;
+}
 
 DecodeReservation::DecodeReservation(std::uint64_t size, std::stop_token stop) : bytes(size) {
     if (bytes == 0) {

@@ -12,6 +12,11 @@
  * are done. A conversion with nothing else reserved goes ahead whatever it
  * needs, so no picture waits for ever.
  */
+// The most one decode may hold: half of the machine's memory or of the
+// address space the process may have. A picture that needs more is too large
+// to decode here, however little else runs.
+std::uint64_t LargestDecode();
+
 class DecodeReservation {
 public:
     // Waits for room for bytes (nothing when bytes is 0), or until stop.

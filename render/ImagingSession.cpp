@@ -1,7 +1,7 @@
 #include "ImagingSession.h"
 
-#include "DamageWatch.h"
 #include "OfferedFormats.h"
+#include "TiffWatch.h"
 
 #include <vips/vips.h>
 
@@ -14,12 +14,10 @@ namespace {
 std::atomic<bool> everStarted{false};
 std::atomic<bool> active{false};
 
-// Decoders report damaged data only as warnings; the damage watch counts
-// them, and a failed conversion is reported by its result, so libvips' own
-// warnings ("error in tile 0 x 0") would only be noise on the terminal.
-void NoteWarning(const gchar*, GLogLevelFlags, const gchar* message, gpointer) {
-    DamageWatch::Note(message);
-}
+// A failed conversion is reported by its result, with its reason, so
+// libvips' own warnings ("error in tile 0 x 0") would only be noise on the
+// terminal.
+void IgnoreWarning(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
 
 } // namespace
 
@@ -43,7 +41,8 @@ ImagingSession::ImagingSession() {
     // Raw pixels, the form a large picture takes on disc while it is turned
     // upright; no file is ever taken for one, as raw data has no signature.
     vips_operation_block_set("VipsForeignLoadRaw", FALSE);
-    g_log_set_handler("VIPS", G_LOG_LEVEL_WARNING, NoteWarning, nullptr);
+    g_log_set_handler("VIPS", G_LOG_LEVEL_WARNING, IgnoreWarning, nullptr);
+    TiffWatch::Install();
     started = true;
     active = true;
 }

@@ -1,43 +1,58 @@
 #pragma once
 
+#include "DecodeVerdict.h"
+#include "JpegDecodes.h"
 #include "SourceFile.h"
+#include "TiffWatch.h"
 
 #include <vips/vips8>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 // A picture file in one of the formats the program offers, with the decoder
 // its content (not its name) calls for. The file is opened once, without
 // waiting on it, and only a regular file is read. Construction throws a
 // Refusal with the reason when the file cannot be read or holds no offered
-// format. A strict picture fails on the first warning of a JPEG decoder, as
-// libjpeg reports damaged data only by warnings.
+// format. Damage that decoders report only by warnings is kept in the
+// picture's own verdict.
 class PictureFile {
 public:
-    PictureFile(const std::string& path, bool strict);
+    explicit PictureFile(const std::string& path);
+    ~PictureFile();
+    PictureFile(const PictureFile&) = delete;
+    PictureFile& operator=(const PictureFile&) = delete;
 
     // Decodes the picture lazily and in one pass from top to bottom.
     // Truncated data makes the decode fail instead of being filled with grey.
     // Where the format can decode at a reduced size, the picture comes out
     // shrunk by at most maxShrink (a whole factor of 1 or more).
-    vips::VImage Load(int maxShrink) const;
+    vips::VImage Load(int maxShrink);
 
-    // Whether the decode fails on a warning (a strict JPEG).
-    bool FailsOnWarnings() const { return strict && decoder == Decoder::Jpeg; }
-
-    // Whether the decoder warns of damage only in libvips' log (TIFF, whose
-    // JPEG-compressed strips libvips decodes without its own JPEG decoder).
-    bool WarnsInLogOnly() const { return decoder == Decoder::Tiff; }
+    // What the decoders found so far.
+    DecodeVerdict::Finding Found() const { return verdict.Found(); }
+    // What the decoders found, once every decode that was started has read
+    // its data to the end.
+    DecodeVerdict::Finding FoundToTheEnd();
 
 private:
     enum class Decoder { Jpeg, Webp, Tiff, OtherSource, Bmp };
+
+    vips::VSource Source() const;
 
     SourceFile file;
     // The open file by a name of its own: each decode reads it through a new
     // descriptor with its own position, and a file renamed or replaced under
     // its old name meanwhile is not seen.
     std::string openName;
-    bool strict;
     Decoder decoder = Decoder::OtherSource;
     std::string sourceLoader;
+    // The whole file, for decoders that would otherwise map it: a mapped file
+    // cut short by someone else ends the process when the decoder reads past
+    // its new end.
+    VipsBlob* bytes = nullptr;
+    DecodeVerdict verdict;
+    JpegDecodes jpeg{verdict};
+    std::vector<std::unique_ptr<TiffWatch>> tiffWatches;
 };

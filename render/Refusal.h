@@ -14,6 +14,7 @@ namespace reason {
 inline constexpr const char* notPicture = "not a picture Quillmere reads";
 inline constexpr const char* damaged = "the picture is damaged or cut short";
 inline constexpr const char* tooLarge = "the picture is too large to decode";
+inline constexpr const char* outOfMemory = "not enough memory to convert it";
 inline constexpr const char* notStarted = "the imaging library did not start";
 inline constexpr const char* stopped = "stopped";
 } // namespace reason
