@@ -1,5 +1,9 @@
 #include "Upright.h"
 
+#include "Refusal.h"
+
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -19,7 +23,7 @@ constexpr double largestInMemory = 100.0 * 1024 * 1024;
 class UnnamedFile {
 public:
     explicit UnnamedFile(const char* folder)
-        : fd(::open(folder, O_TMPFILE | O_RDWR | O_CLOEXEC, 0600)) {}
+        : fd(::open(folder, O_TMPFILE | O_RDWR | O_CLOEXEC, 0600)), error(fd < 0 ? errno : 0) {}
     ~UnnamedFile() {
         if (fd >= 0) {
             ::close(fd);
@@ -29,10 +33,19 @@ public:
     UnnamedFile& operator=(const UnnamedFile&) = delete;
 
     int Descriptor() const { return fd; }
+    // Why there is no file: 0, or the system's error number.
+    int Error() const { return error; }
 
 private:
     int fd;
+    int error;
 };
+
+// Says which folder failed, so that it does not read as the picture's fault.
+Refusal NoTemporaryFile(const char* folder, int error) {
+    return Refusal(std::string("cannot make a temporary file in ") + folder + ": " +
+                   std::strerror(error));
+}
 
 // libvips' own temporary file, where the temporary folder cannot hold a file
 // without a name: it is removed when the image goes, but stays behind when
@@ -50,9 +63,13 @@ VImage NamedDiscCopy(const VImage& image) {
 // The raw pixels go to the unnamed file and are mapped back in from it
 // through a name of its own in /proc; the mapping holds the file open.
 VImage DiscCopy(const VImage& image) {
-    const UnnamedFile file(g_get_tmp_dir());
-    if (file.Descriptor() < 0) {
+    const char* folder = g_get_tmp_dir();
+    const UnnamedFile file(folder);
+    if (file.Error() == EOPNOTSUPP || file.Error() == EISDIR) {
         return NamedDiscCopy(image);
+    }
+    if (file.Descriptor() < 0) {
+        throw NoTemporaryFile(folder, file.Error());
     }
     image.rawsave_fd(file.Descriptor());
     const std::string name = "/proc/self/fd/" + std::to_string(file.Descriptor());

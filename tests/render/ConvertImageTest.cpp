@@ -427,6 +427,19 @@ TEST(ConvertImage, WritesOutputsSafely) {
     EXPECT_EQ(Read(photos.File("c.jpg")), "bytes");
 }
 
+// A conversion that needs a temporary file and cannot make one says where, not that the picture
+// is damaged.
+TEST(ConvertImage, NamesTheTemporaryFolderItCannotUse) {
+    const TempFolder sources;
+    VImage turned = Solid(9000, 6000, red);
+    turned.set("orientation", 6);
+    Write(sources.File("turned.jpg"), Encode(turned, ".jpg"));
+    fs::remove(vipsTemp);
+    const std::string failure = EncodeImage(Frame(8000, 8000), sources.File("turned.jpg")).failure;
+    fs::create_directory(vipsTemp);
+    EXPECT_EQ(failure, "cannot make a temporary file in " + vipsTemp + ": No such file or directory");
+}
+
 #ifdef __SANITIZE_ADDRESS__
 // A decode too large for memory must see its allocation fail, as it does without ASan.
 extern "C" const char* __asan_default_options() {
