@@ -139,14 +139,23 @@ std::vector<unsigned char> Jpeg(const VImage& canvas, JfifDensity density, Pipel
 }
 
 // What the decode of the opened picture holds whatever it is shrunk to: all
-// the coefficients of a progressive JPEG, two bytes each. Other decodes run
-// in strips and hold little.
+// the coefficients of a progressive JPEG, two bytes each.
 std::uint64_t WholeDecodeBytes(const VImage& opened) {
     const bool progressive =
         opened.get_typeof("interlaced") != 0 && opened.get_int("interlaced") != 0;
     return progressive ? std::uint64_t(opened.width()) * std::uint64_t(opened.height()) *
                              std::uint64_t(opened.bands()) * 2
                        : 0;
+}
+
+// What any other decode holds while it runs in strips: some hundred rows at
+// full width between the decoder, libvips' workers and the shrink, more for
+// deep pictures. Reserving it too keeps a whole decode from running beside
+// other pictures, where together they would go past the budget.
+std::uint64_t StripDecodeBytes(const VImage& opened) {
+    constexpr std::uint64_t rowsHeld = 256;
+    return std::uint64_t(opened.width()) * std::uint64_t(opened.bands()) *
+           std::uint64_t(vips_format_sizeof(opened.format())) * rowsHeld;
 }
 
 std::vector<unsigned char> Convert(const FrameSettings& settings, PictureFile& picture,
@@ -156,7 +165,8 @@ std::vector<unsigned char> Convert(const FrameSettings& settings, PictureFile& p
     if (wholeDecode > LargestDecode()) {
         throw Refusal(reason::tooLarge);
     }
-    const DecodeReservation reservation(wholeDecode, stop.Token());
+    const DecodeReservation reservation(
+        wholeDecode > 0 ? wholeDecode : StripDecodeBytes(opened), stop.Token());
     if (!reservation.Granted()) {
         throw vips::VError("stopped");
     }

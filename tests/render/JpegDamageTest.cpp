@@ -25,7 +25,7 @@ VImage Photo() {
     const VImage smooth = noise.gaussblur(12) * 8 + 128;
     const VImage xy = VImage::xyz(640, 480);
     const VImage edges = (xy[0] % 160 < 80) * 60;
-    return (smooth + edges + noise * 0.3).bandjoin({smooth, smooth + noise})
+    return VImage::bandjoin({smooth + edges + noise * 0.3, smooth, smooth + noise})
         .cast(VIPS_FORMAT_UCHAR)
         .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
 }
