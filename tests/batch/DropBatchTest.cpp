@@ -76,8 +76,9 @@ bool Has(const std::string& path, const char* part) {
  * A file system and a person in one. Paths tell what becomes of them: "/gone" cannot be read,
  * "/full/" cannot be written; folders under "/have/" exist, those under "/ro/" cannot be made, a
  * Quillmere folder under "/planted/" is another user's link. A picture outside a Quillmere
- * folder holds "p"; one inside exists once written or put there. Links: /y leads to /x,
- * /x/link.jpg to /x/Quillmere/a.jpg, and /have/loop/Quillmere back to /have/loop.
+ * folder holds "p"; one inside exists once written or put there, /have/Quillmere/a.jpg holds
+ * "old". Links: /y leads to /x, /have/link.jpg to /have/Quillmere/a.jpg, and
+ * /have/loop/Quillmere back to /have/loop.
  * Answers come from a script (Cancel once it is used up). The log holds, in order, each folder
  * test ('?'), message, folder made and output written: everything the person sees or the disk
  * holds. The stop is requested at the event numbered stopAt.
@@ -94,16 +95,16 @@ struct FakeDesk final : Prompts, FileSystem {
     std::stop_source stop;
     int events = 0, stopAt = -1;
     std::set<std::string> made;
-    std::function<void(const std::string&path)> onSource, onMessage, onWrite; // a test's hooks
+    std::function<void(const std::string&path)> onSource, onMessage, onWrite; // test hooks
     std::mutex mutex; // files are read by the encoder's threads
-    std::map<std::string, File> files;
-    std::uint64_t inodes = 0;
+    std::map<std::string, File> files = {{"/have/Quillmere/a.jpg", {1, "old"}}};
+    std::uint64_t inodes = 1;
     std::jthread helper; // a test's own thread, joined first when the desk goes
 
     static std::string Resolved(std::string path) {
         static const std::pair<std::string, std::string> links[] = {
             {"/y", "/x"},
-            {"/x/link.jpg", "/x/Quillmere/a.jpg"},
+            {"/have/link.jpg", "/have/Quillmere/a.jpg"},
             {"/have/loop/Quillmere", "/have/loop"}};
         for (bool followed = true; followed;) {
             followed = false;
@@ -405,6 +406,7 @@ struct Case {
     BatchOutcome outcome;
     std::string steps;
     int stopAt = -1;
+    bool early = false; // the second item's conversion reads its source before the first write
 };
 
 // clang-format off
@@ -449,6 +451,14 @@ const Case cases[] = {
      {{"/have/a.png"}, {"/have/b.png"}, {"/have/c.png"}}, {},
      {.converted = 1, .notReached = 2, .endedEarly = true, .stopped = true},
      "?write /have/Quillmere/a.jpg (jp), ", 2},
+    // A source that an earlier item's output replaces is read after that write, however the
+    // paths alias and even when its conversion read it before.
+    {"a link to an old copy", {{"/have/a.jpg"}, {"/have/link.jpg"}}, {}, {.converted = 2},
+     "?write /have/Quillmere/a.jpg (jp), ?write /have/Quillmere/link.jpg (jjp), ", -1, true},
+    {"a copy reached through a linked folder", {{"/x/a.jpg"}, {"/y/Quillmere/a.jpg"}},
+     {IdYes, IdYes}, {.converted = 2}, Ask("/x/") + "mkdir /x/Quillmere/, write /x/Quillmere/a.jpg "
+     "(jp), " + Ask("/y/Quillmere/") + "mkdir /y/Quillmere/Quillmere/, write "
+     "/y/Quillmere/Quillmere/a.jpg (jjp), ", -1, true},
     {"a copy made earlier in the drop is converted once written",
      {{"/have/a.png"}, {"/have/Quillmere/a.jpg"}}, {}, {.converted = 2},
      "?write /have/Quillmere/a.jpg (jp), ?write /have/Quillmere/Quillmere/a.jpg (jjp), "},
@@ -458,64 +468,29 @@ const Case cases[] = {
 
 } // namespace
 
-// Each drop runs on scripted answers, one conversion at a time and four: every step, in order,
-// and the outcome are checked on every way out.
+// Each drop runs on scripted answers, one conversion at a time and four, with the encoder saying
+// which file it read or not: every step, in order, and the outcome are checked on every way out.
 TEST(DropBatch, FollowsTheAnswersToEveryWayOut) {
-    for (const Case& c : cases) {
-        for (const int jobs : {1, 4}) {
-            SCOPED_TRACE(std::string(c.name) + ", jobs " + std::to_string(jobs));
-            const Ran run = RunWith(c.drop, c.answers, {.jobs = jobs, .stopAt = c.stopAt});
-            EXPECT_EQ(run.log, c.steps);
-            ExpectOutcome(run.outcome, c.outcome);
-            EXPECT_EQ(run.asked, c.answers.size()) << "a scripted answer was never asked for";
-        }
-    }
-}
-
-// A source that an earlier item's output replaces is read after that write, however the paths
-// alias, whether or not the encoder says which file it read; each conversion of the second item
-// is made to read the source before the first item's write.
-TEST(DropBatch, ReadsASourceAfterTheOutputThatReplacesIt) {
-    struct Row {
-        const char* name;
-        std::vector<DroppedItem> drop;
-        std::vector<int> answers;
-        std::string steps;
-    };
-    const Row rows[] = {
-        {"a link to an old copy",
-         {{"/x/a.jpg"}, {"/x/link.jpg"}},
-         {},
-         "?write /x/Quillmere/a.jpg (jp), ?write /x/Quillmere/link.jpg (jjp), "},
-        {"a copy reached through a linked folder",
-         {{"/x/a.jpg"}, {"/y/Quillmere/a.jpg"}},
-         {IdYes, IdYes},
-         Ask("/x/") + "mkdir /x/Quillmere/, write /x/Quillmere/a.jpg (jp), " +
-             Ask("/y/Quillmere/") +
-             "mkdir /y/Quillmere/Quillmere/, write /y/Quillmere/Quillmere/a.jpg (jjp), "},
-    };
-    for (const Row& row : rows)
+    for (const Case& c : cases)
         for (const int jobs : {1, 4})
             for (const bool reportSource : {false, true}) {
-                SCOPED_TRACE(std::string(row.name) + ", jobs " + std::to_string(jobs) +
-                             (reportSource ? ", source told" : ""));
-                const auto prepare = [&row](FakeDesk& desk, FakeEncoder& encoder) {
-                    if (row.answers.empty()) {
-                        desk.made.insert("/x/Quillmere/");
-                        desk.Put("/x/Quillmere/a.jpg", "old");
-                    }
-                    desk.onWrite = [&encoder,
-                                    second = row.drop[1].path](const std::string& output) {
-                        if (output == "/x/Quillmere/a.jpg") {
-                            EXPECT_TRUE(Eventually([&] { return encoder.Asked(second); }));
+                SCOPED_TRACE(std::string(c.name) + ", jobs " + std::to_string(jobs) +
+                             (reportSource ? ", the file read told" : ""));
+                const auto readEarly = [&c](FakeDesk& desk, FakeEncoder& encoder) {
+                    desk.onWrite = [&](const std::string& output) {
+                        if (c.early && output == CopyOf(c.drop[0].path)) {
+                            EXPECT_TRUE(Eventually([&] { return encoder.Asked(c.drop[1].path); }));
                         }
                     };
                 };
-                const Ran run =
-                    RunWith(row.drop, row.answers,
-                            {.jobs = jobs, .reportSource = reportSource, .prepare = prepare});
-                EXPECT_EQ(run.log, row.steps);
-                ExpectOutcome(run.outcome, {.converted = 2});
+                const Ran run = RunWith(c.drop, c.answers,
+                                        {.jobs = jobs,
+                                         .stopAt = c.stopAt,
+                                         .reportSource = reportSource,
+                                         .prepare = readEarly});
+                EXPECT_EQ(run.log, c.steps);
+                ExpectOutcome(run.outcome, c.outcome);
+                EXPECT_EQ(run.asked, c.answers.size()) << "a scripted answer was never asked for";
             }
 }
 
@@ -528,9 +503,10 @@ TEST(DropBatch, RunningAheadChangesNothingSeen) {
                                    "/x/",    "/y/", "/have/loop/"};
     const char* const names[] = {"p.png",     "bad.png", "gone.png", "q.jpg",
                                  "throw.gif", "odd",     "a.jpg"};
-    const char* const aliases[] = {
-        "/x/a.jpg",    "/y/a.jpg",    "/x/Quillmere/a.jpg",          "/y/Quillmere/a.jpg",
-        "/x/link.jpg", "/y/link.jpg", "/y/Quillmere/Quillmere/a.jpg"};
+    const char* const aliases[] = {"/x/a.jpg",           "/y/a.jpg",
+                                   "/x/Quillmere/a.jpg", "/y/Quillmere/a.jpg",
+                                   "/have/link.jpg",     "/y/Quillmere/Quillmere/a.jpg",
+                                   "/have/a.jpg"};
     const int answerSet[] = {IdYes, IdYes, IdYes, IdNo, IdOk, IdOk, IdCancel};
     std::minstd_rand random(20261207);
     for (int round = 0; round < 400; ++round) {
