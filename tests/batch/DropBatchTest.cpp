@@ -58,9 +58,9 @@ void Within(std::chrono::seconds limit, const std::function<void()>& work) {
     }
 }
 
-// Waits until the condition holds, at most a few seconds; says whether it came.
+// Waits until the condition holds, at most ten seconds; says whether it came.
 bool Eventually(const std::function<bool()>& holds) {
-    for (const auto end = std::chrono::steady_clock::now() + 3s; !holds();) {
+    for (const auto end = std::chrono::steady_clock::now() + 10s; !holds();) {
         if (std::chrono::steady_clock::now() > end)
             return false;
         std::this_thread::sleep_for(1ms);
@@ -355,7 +355,7 @@ Ran RunWith(const std::vector<DroppedItem>& drop, const std::vector<int>& answer
         return encoder(source, stop);
     };
     Ran run;
-    Within(20s, [&] {
+    Within(60s, [&] {
         encoder.loop = std::this_thread::get_id();
         threadsLeft = setting.workersStarting;
         try {
@@ -627,7 +627,7 @@ TEST(DropBatch, LetsGoOfPassedItemsWithoutStartingThem) {
     };
     desk.onMessage = [&](const std::string& text) { passed = passed || text == "/have/gone2"; };
     BatchOutcome o;
-    Within(20s, [&] {
+    Within(60s, [&] {
         o = RunDropBatch({{"/have/gone0"}, {"/have/gone1"}, {"/have/gone2"}, {"/have/b3"}}, desk,
                          desk, encode, {.jobs = 1, .onItem = {}}, {});
     });
