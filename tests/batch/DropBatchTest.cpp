@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <dlfcn.h>
 #include <functional>
 #include <future>
