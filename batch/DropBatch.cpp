@@ -47,6 +47,50 @@ std::vector<std::size_t> WaitsFor(const std::vector<DroppedItem>& drop, FileSyst
     return waits;
 }
 
+// The path as seen from folder, which it lies in: "Quillmere/a.jpg".
+std::string RelativeTo(const std::string& folder, const std::string& path) {
+    return path.starts_with(folder) ? path.substr(folder.size()) : path;
+}
+
+/*
+ * The outputs a drop has written, to tell whether a conversion read its
+ * source before the loop had written it: a drop may hold a picture and the
+ * copy it gets (through a link, or a folder reached two ways), which
+ * WaitsFor cannot always tell from the paths before the loop starts.
+ */
+class WrittenOutputs {
+public:
+    void Add(const std::string& output, std::size_t item, FileSystem& fileSystem) {
+        if (const auto identity = fileSystem.Identity(output))
+            writers[{identity->device, identity->inode}] = item;
+    }
+
+    /*
+     * Whether the conversion read something other than the source as the
+     * loop leaves it now, so that it must be converted again. When the
+     * encoder says which file it read, that file must be the source as it is
+     * now; otherwise the source must not be an output that an item at or past
+     * startedAt wrote, since the conversion started before that write. A drop
+     * that holds none of its own outputs never converts twice, and costs one
+     * look at the source per item at most.
+     */
+    bool ReadTooEarly(const Encoded& encoded, std::size_t startedAt, const std::string& sourcePath,
+                      FileSystem& fileSystem) const {
+        if (!encoded.source && writers.empty())
+            return false;
+        const auto now = fileSystem.Identity(sourcePath);
+        if (encoded.source)
+            return now != encoded.source;
+        if (!now)
+            return false;
+        const auto writer = writers.find({now->device, now->inode});
+        return writer != writers.end() && writer->second >= startedAt;
+    }
+
+private:
+    std::map<std::pair<std::uint64_t, std::uint64_t>, std::size_t> writers;
+};
+
 } // namespace
 
 int BatchOptions::DefaultJobs() {
@@ -67,6 +111,7 @@ BatchOutcome RunDropBatch(const std::vector<DroppedItem>& drop, Prompts& prompts
     };
 
     Lookahead ahead(drop, WaitsFor(drop, fileSystem), encode, options.jobs, stop);
+    WrittenOutputs written;
     PathParts source;
     for (std::size_t index = 0; index < drop.size(); ++index) {
         if (stop.stop_requested())
@@ -78,8 +123,8 @@ BatchOutcome RunDropBatch(const std::vector<DroppedItem>& drop, Prompts& prompts
         // into, and a source that cannot be read is not asked about.
         std::string failure =
             item.isLocalFile ? fileSystem.SourceProblem(item.path) : "not a file on this computer";
+        source.path = item.path;
         if (failure.empty()) {
-            source.path = item.path;
             const std::string folder = OutputFolderPath(source);
             if (!fileSystem.Exists(folder)) {
                 if (prompts.ShowMessage(FolderQuestion(folder), questionStyle, {}) != IdYes ||
@@ -90,16 +135,27 @@ BatchOutcome RunDropBatch(const std::vector<DroppedItem>& drop, Prompts& prompts
                     return endBefore(index);
                 }
             }
-            Encoded encoded = ahead.Take(index);
+            failure = fileSystem.OutputFolderRefusal(item.path, folder);
+        }
+        if (failure.empty()) {
+            auto [encoded, startedAt] = ahead.Take(index);
+            if (!stop.stop_requested() &&
+                written.ReadTooEarly(encoded, startedAt, item.path, fileSystem))
+                encoded = EncodeCatching(encode, item.path, stop);
             if (stop.stop_requested())
                 return endBefore(index);
-            failure = encoded.failure.empty()
-                          ? fileSystem.WriteOutput(item.path, OutputFilePath(source), encoded.bytes)
-                          : std::move(encoded.failure);
+            const std::string output = OutputFilePath(source);
+            const bool decoded = encoded.failure.empty();
+            failure = decoded ? fileSystem.WriteOutput(item.path, output, encoded.bytes)
+                              : std::move(encoded.failure);
             if (failure.empty()) {
+                written.Add(output, index, fileSystem);
                 ++outcome.converted;
                 continue;
             }
+            if (decoded) // the output's fault, not the picture's
+                failure =
+                    "cannot write " + RelativeTo(source.DirectoryPart(), output) + ": " + failure;
         } else {
             ahead.Release(index);
         }

@@ -48,13 +48,20 @@ struct BatchOptions {
  * questions, the folders, the writing of each output, the counts. Conversions
  * run ahead of it on options.jobs worker threads into memory; an output is
  * written only when the loop reaches its item and its folder exists, so the
- * outcome is the one a batch converting one item at a time would have.
+ * outcome is the one a batch converting one item at a time would have. A
+ * conversion that read its source before an earlier item's output replaced it
+ * (a drop holding pictures and their copies, however the paths alias) is
+ * converted again, on the calling thread, before its output is written.
  * A source that is missing or no regular file fails at once, without a folder
- * question. Items after a No, a Cancel, a folder that could not be made or a
- * stop are never written: their conversions are cancelled.
+ * question; an output folder that the file system refuses (one that leads
+ * back into the source's own folder, a link planted by another user) fails
+ * each of its items before anything is written into it. A failure to write
+ * names the output: "cannot write Quillmere/a.jpg: Permission denied".
+ * Items after a No, a Cancel, a folder that could not be made or a stop are
+ * never written: their conversions are cancelled.
  * A stop takes effect as soon as the current step (a question being answered,
  * a file being written) is over. Paths are used whole and as they are: a
- * front end makes them absolute.
+ * front end makes them absolute. Throws only when no worker thread can start.
  */
 BatchOutcome RunDropBatch(const std::vector<DroppedItem>& drop, Prompts& prompts,
                           FileSystem& fileSystem, const Encoder& encode,

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "FileIdentity.h"
+
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -8,4 +11,9 @@
 struct Encoded {
     std::vector<unsigned char> bytes;
     std::string failure; // empty when bytes hold the whole file
+    // The file the picture was read from, as the encoder found it when it
+    // opened it (fstat of its descriptor); nothing when the encoder opened no
+    // file or does not say. The batch converts again, when it comes to write
+    // the output, a source that is no longer that file.
+    std::optional<FileIdentity> source = std::nullopt;
 };

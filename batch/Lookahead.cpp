@@ -12,8 +12,29 @@ Lookahead::Lookahead(const std::vector<DroppedItem>& items, std::vector<std::siz
       onStop(std::move(stop), [this] { CancelAll(); }) {
     const std::size_t threads = std::min(jobs, items.size());
     workers.reserve(threads);
-    for (std::size_t i = 0; i < threads; ++i)
-        workers.emplace_back([this] { Work(); });
+    try {
+        for (std::size_t i = 0; i < threads; ++i)
+            workers.emplace_back([this] { Work(); });
+    } catch (...) {
+        // Out of threads or memory: fewer workers do. Without any the object
+        // ends here (its destructor would not run, but nothing waits).
+        if (workers.empty())
+            throw;
+    }
+}
+
+Encoded EncodeCatching(const Encoder& encode, const std::string& sourcePath, std::stop_token stop) {
+    Encoded result;
+    try {
+        result = encode(sourcePath, std::move(stop));
+    } catch (const std::bad_alloc&) {
+        result.failure = "not enough memory to convert it";
+    } catch (const std::exception& error) {
+        result.failure = error.what();
+    } catch (...) {
+        result.failure = "the conversion failed for a reason it did not give";
+    }
+    return result;
 }
 
 Lookahead::~Lookahead() {
@@ -53,16 +74,10 @@ void Lookahead::Work() {
             continue;
         }
         slot.state = State::converting;
+        slot.startedAt = reached;
         const std::stop_token cancel = slot.cancel.get_token();
         lock.unlock();
-        Encoded result;
-        try {
-            result = encode(drop[index].path, cancel);
-        } catch (const std::bad_alloc&) {
-            result.failure = "not enough memory to convert it";
-        } catch (const std::exception& error) {
-            result.failure = error.what();
-        }
+        Encoded result = EncodeCatching(encode, drop[index].path, cancel);
         lock.lock();
         // A released item's result is not wanted any more.
         if (slot.state == State::converting) {
@@ -86,16 +101,16 @@ void Lookahead::ReleaseBefore(std::size_t end, std::unique_lock<std::mutex>&) {
     changed.notify_all();
 }
 
-Encoded Lookahead::Take(std::size_t index) {
+Lookahead::Result Lookahead::Take(std::size_t index) {
     std::unique_lock lock(mutex);
     reached = index;
     ReleaseBefore(index, lock);
     changed.wait(lock, [&] { return stopping || slots[index].state == State::done; });
-    Encoded result;
+    Result result;
     if (slots[index].state == State::done)
-        result = std::move(slots[index].result);
+        result = {std::move(slots[index].result), slots[index].startedAt};
     else
-        result.failure = "stopped";
+        result.encoded.failure = "stopped";
     ReleaseBefore(index + 1, lock);
     return result;
 }

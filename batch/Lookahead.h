@@ -10,6 +10,9 @@
 #include <thread>
 #include <vector>
 
+// The encoder's result, or a failure that says why when it throws.
+Encoded EncodeCatching(const Encoder& encode, const std::string& sourcePath, std::stop_token stop);
+
 /*
  * Converts the items of a drop on a pool of worker threads, ahead of the loop
  * that writes them, in the drop's order. `jobs` workers decode at most that
@@ -22,7 +25,8 @@
  * (waitsFor[item] is that earlier item's index + 1, 0 for none) starts only
  * once the loop has gone past that item, so it reads what the loop wrote.
  * Whatever is still converting when the object goes, or when stop is
- * requested, is cancelled and waited for.
+ * requested, is cancelled and waited for. When not every worker thread can
+ * be started the others do the work; when none can, the constructor throws.
  */
 class Lookahead {
 public:
@@ -32,9 +36,15 @@ public:
     Lookahead(const Lookahead&) = delete;
     Lookahead& operator=(const Lookahead&) = delete;
 
+    struct Result {
+        Encoded encoded;
+        // Where the loop stood when the conversion started: outputs of the
+        // items before it were written by then.
+        std::size_t startedAt = 0;
+    };
     // Waits for the item's conversion and hands its result over; every item
     // before it is let go of. After a stop the result is a failure at once.
-    Encoded Take(std::size_t index);
+    Result Take(std::size_t index);
     // Lets go of the item and every one before it, cancelling their
     // conversions and freeing their results.
     void Release(std::size_t index);
@@ -45,6 +55,7 @@ private:
         State state = State::waiting;
         std::stop_source cancel;
         Encoded result;
+        std::size_t startedAt = 0;
     };
 
     void Work();

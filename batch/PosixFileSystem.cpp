@@ -1,7 +1,7 @@
 #include "PosixFileSystem.h"
 
-#include "FileIdentity.h"
-#include "OutputFile.h"
+#include "AtomicFile.h"
+#include "OutputFolder.h"
 #include "SourceFile.h"
 
 #include <cerrno>
@@ -9,12 +9,32 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace {
+
+// Coarse, as the kernel's own file times are: a file changed after this moment
+// never carries an earlier time.
+timespec Now() {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
+    return now;
+}
+
+} // namespace
+
+PosixFileSystem::PosixFileSystem() : runStart(Now()) {}
+
+PosixFileSystem::PosixFileSystem(const timespec& start) : runStart(start) {}
+
 std::string PosixFileSystem::SourceProblem(const std::string& path) {
     return SourceFile(path).Problem();
 }
 
 bool PosixFileSystem::SameFile(const std::string& a, const std::string& b) {
     return ::SameFile(a, b);
+}
+
+std::optional<FileIdentity> PosixFileSystem::Identity(const std::string& path) {
+    return IdentityOfPath(path);
 }
 
 bool PosixFileSystem::Exists(const std::string& path) {
@@ -33,8 +53,22 @@ std::string PosixFileSystem::MakeFolder(const std::string& path) {
     return std::strerror(error);
 }
 
+std::string PosixFileSystem::OutputFolderRefusal(const std::string& sourcePath,
+                                                 const std::string& folder) {
+    return OutputFolder(sourcePath, folder).Refusal();
+}
+
 std::string PosixFileSystem::WriteOutput(const std::string& sourcePath,
                                          const std::string& outputPath,
                                          std::span<const unsigned char> bytes) {
-    return WriteOutputFile(sourcePath, outputPath, bytes);
+    const auto slash = outputPath.rfind('/');
+    const OutputFolder folder(sourcePath,
+                              slash == std::string::npos ? "." : outputPath.substr(0, slash + 1));
+    if (folder.Descriptor() >= 0) {
+        const std::lock_guard lock(mutex);
+        if (cleared.emplace(folder.Identity().device, folder.Identity().inode).second)
+            AtomicFile::RemoveStale(folder.Descriptor(), runStart);
+    }
+    return folder.Write(
+        sourcePath, slash == std::string::npos ? outputPath : outputPath.substr(slash + 1), bytes);
 }

@@ -1,5 +1,6 @@
 #include "Interruption.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <pthread.h>
@@ -8,6 +9,38 @@
 namespace {
 
 constexpr int handled[] = {SIGINT, SIGTERM, SIGHUP};
+
+// Tools that signal both a process and its group (timeout, some service
+// managers) deliver one signal twice within microseconds; no person presses
+// Ctrl-C twice within this.
+constexpr long sameInterruptionNs = 50'000'000;
+
+timespec Later(timespec time, long ns) {
+    time.tv_nsec += ns;
+    time.tv_sec += time.tv_nsec / 1'000'000'000;
+    time.tv_nsec %= 1'000'000'000;
+    return time;
+}
+
+long NsUntil(const timespec& end) {
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return (end.tv_sec - now.tv_sec) * 1'000'000'000 + (end.tv_nsec - now.tv_nsec);
+}
+
+// Takes every further `number` that arrives until `end`, and one already
+// waiting when that is past.
+void SwallowRepeats(int number, const timespec& end) {
+    sigset_t only;
+    sigemptyset(&only);
+    sigaddset(&only, number);
+    long left = 0;
+    do {
+        left = std::max(0L, NsUntil(end));
+        const timespec wait{left / 1'000'000'000, left % 1'000'000'000};
+        ::sigtimedwait(&only, nullptr, &wait);
+    } while (left > 0);
+}
 
 } // namespace
 
@@ -29,7 +62,9 @@ Interruption::~Interruption() {
     ::pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
 }
 
-// Waits in short slices so that the object can go without a signal.
+// Waits in short slices so that the object can go without a signal. The
+// same signal again within moments of the first is the same interruption,
+// delivered twice; any later one, or another signal, ends the program.
 void Interruption::Watch(std::stop_token quit) {
     const timespec slice{0, 100'000'000};
     while (!quit.stop_requested()) {
@@ -38,10 +73,13 @@ void Interruption::Watch(std::stop_token quit) {
             continue;
         if (first != 0)
             Finish(number);
+        timespec arrived{};
+        ::clock_gettime(CLOCK_MONOTONIC, &arrived);
         first = number;
         if (onFirst)
             onFirst();
         stop.request_stop();
+        SwallowRepeats(number, Later(arrived, sameInterruptionNs));
     }
 }
 

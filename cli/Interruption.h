@@ -9,7 +9,9 @@
 /*
  * Turns Ctrl-C (SIGINT), SIGTERM and SIGHUP into a stop request, so that a
  * batch cancels its conversions at once, leaves no temporary file behind and
- * still prints its summary. A second signal ends the program at once. The
+ * still prints its summary. A second signal ends the program at once, unless
+ * it is the first one again within a few hundredths of a second (a tool that
+ * signals both the process and its group delivers it twice). The
  * signals are blocked in every thread and taken by a thread of this object's
  * own, so they never interrupt a read or a write; make the object before any
  * other thread exists. Signals the caller ignores (nohup) stay ignored.

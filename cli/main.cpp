@@ -18,7 +18,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
+#include <fcntl.h>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -29,6 +31,33 @@ enum ExitStatus { allWritten = 0, notAllWritten = 1, badUsage = 2 };
 
 // The profiles live in the dialog's store, whatever this program is called.
 constexpr const char* dialogProgramName = "quillmere";
+
+// Standard input, output and error closed by whoever started the program
+// would be taken by the next files it opens, and a summary or a message could
+// land in a picture's output. Each closed one is held by /dev/null opened for
+// reading only: writes to it fail (and are reported), reads find the end.
+void HoldClosedStandardStreams() {
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (::fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+            const int held = ::open("/dev/null", O_RDONLY);
+            if (held >= 0 && held != fd) {
+                ::dup2(held, fd);
+                ::close(held);
+            }
+        }
+    }
+}
+
+// Writes what standard output holds. A summary or help text that did not
+// reach it (a full disk, a closed pipe, >&-) is a failure that says why.
+bool Flushed(const std::string& programName, const char* what) {
+    if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0)
+        return true;
+    const int error = errno;
+    std::fprintf(stderr, "%s: cannot write the %s: %s\n", programName.c_str(), what,
+                 std::strerror(error != 0 ? error : EIO));
+    return false;
+}
 
 std::string WorkingFolder() {
     std::vector<char> buffer(4096);
@@ -71,13 +100,14 @@ int RunBatch(const CliRequest& request, const std::string& programName,
     };
 
     const BatchOutcome outcome = RunDropBatch(drop, prompts, fileSystem, encode, options, stop);
+    errno = 0;
     std::printf("%d converted, %d failed, %d skipped\n", outcome.converted, outcome.failed,
                 outcome.notReached);
-    std::fflush(stdout);
+    const bool told = Flushed(programName, "summary");
     const bool allDone = outcome.converted == static_cast<int>(total);
     if (const int signal = interruption.Requested(); signal != 0 && !allDone)
         Interruption::Finish(signal);
-    return allDone ? allWritten : notAllWritten;
+    return allDone && told ? allWritten : notAllWritten;
 }
 
 } // namespace
@@ -87,6 +117,7 @@ int main(int argc, char** argv) {
     // that keeps its peak across files; one heap holds a whole batch to about
     // the peak of its largest pictures.
     mallopt(M_ARENA_MAX, 1);
+    HoldClosedStandardStreams();
     // Before any thread exists, so that every thread leaves the signals to it.
     const bool onTerminal = ::isatty(STDERR_FILENO) != 0;
     const Interruption interruption([onTerminal] {
@@ -108,8 +139,12 @@ int main(int argc, char** argv) {
     switch (parsed.action) {
     case ParsedCommandLine::Action::ShowHelp:
     case ParsedCommandLine::Action::ShowVersion:
+        errno = 0;
         std::fputs(parsed.text.c_str(), stdout);
-        return allWritten;
+        return Flushed(programName,
+                       parsed.action == ParsedCommandLine::Action::ShowHelp ? "help" : "version")
+                   ? allWritten
+                   : notAllWritten;
     case ParsedCommandLine::Action::Refuse:
         std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", programName.c_str(),
                      parsed.text.c_str(), programName.c_str());

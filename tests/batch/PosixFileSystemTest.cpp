@@ -2,19 +2,70 @@
 
 #include <gtest/gtest.h>
 
+#include "OutputFolder.h"
+
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <set>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
 namespace {
 
+namespace fs = std::filesystem;
+
+constexpr uid_t nobody = 65534;
+
+// Open to every user, so that a test may act as another.
 struct TempFolder {
-    std::string path = std::filesystem::temp_directory_path() / "quillmere-fs-XXXXXX";
-    TempFolder() { EXPECT_NE(::mkdtemp(path.data()), nullptr); }
-    ~TempFolder() { std::filesystem::remove_all(path); }
+    std::string path = fs::temp_directory_path() / "quillmere-fs-XXXXXX";
+    TempFolder() {
+        EXPECT_NE(::mkdtemp(path.data()), nullptr);
+        ::chmod(path.c_str(), 0755);
+    }
+    ~TempFolder() { fs::remove_all(path); }
+    std::string operator/(const std::string& name) const { return path + "/" + name; }
 };
+
+void Write(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string Read(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+const std::span<const unsigned char> jpeg(reinterpret_cast<const unsigned char*>("jpeg"), 4);
+
+// What WriteOutput says, run as the user `as` (a child process when that is not the caller).
+std::string WriteAs(uid_t as, const std::string& source, const std::string& output) {
+    if (as == ::geteuid())
+        return PosixFileSystem().WriteOutput(source, output, jpeg);
+    int pipe[2];
+    if (::pipe(pipe) != 0)
+        return "no pipe";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::alarm(10);
+        const std::string reason = ::setuid(as) == 0
+                                       ? PosixFileSystem().WriteOutput(source, output, jpeg)
+                                       : "setuid failed";
+        ::_exit(::write(pipe[1], reason.data(), reason.size()) < 0);
+    }
+    ::close(pipe[1]);
+    char text[256];
+    const ssize_t got = ::read(pipe[0], text, sizeof text);
+    ::close(pipe[0]);
+    ::waitpid(child, nullptr, 0);
+    return std::string(text, std::size_t(std::max<ssize_t>(got, 0)));
+}
 
 } // namespace
 
@@ -71,4 +122,147 @@ TEST(PosixFileSystem, RefusesSourcesThatAreNoRegularFile) {
         ASSERT_EQ(::chmod(file.c_str(), 0), 0);
         EXPECT_EQ(fileSystem.SourceProblem(file), "Permission denied");
     }
+}
+
+// No Quillmere folder turns a write against the person: one that is the picture's own folder
+// (by a link or a bind mount) and one that is a link planted by another user are refused before
+// anything is written, and the write itself refuses them again. A link the person (or root)
+// made to another folder is followed.
+TEST(PosixFileSystem, RefusesOutputFoldersThatTurnWritesAgainstThePerson) {
+    struct Row {
+        const char* name;
+        std::function<bool(const TempFolder&)> make; // false: cannot be made here (why on stderr)
+        const char* refusal;
+        const char* writtenTo; // where the output lands, relative to the temporary folder
+    };
+    // A target starting with '@' starts from the temporary folder.
+    const auto link = [](std::string to, uid_t owner) {
+        return [to, owner](const TempFolder& temp) {
+            fs::create_directory_symlink(to.starts_with('@') ? temp.path + to.substr(1) : to,
+                                         temp / "pictures/Quillmere");
+            return ::lchown((temp / "pictures/Quillmere").c_str(), owner, owner) == 0;
+        };
+    };
+    const Row rows[] = {
+        {"a folder",
+         [](const TempFolder& temp) { return fs::create_directory(temp / "pictures/Quillmere"); },
+         "", "pictures/Quillmere/a.jpg"},
+        {"the person's link to another folder", link("../elsewhere", ::geteuid()), "",
+         "elsewhere/a.jpg"},
+        {"root's link to another folder", link("../elsewhere", 0), "", "elsewhere/a.jpg"},
+        {"a link back to its own folder", link(".", ::geteuid()), OutputFolder::loopsBack, nullptr},
+        {"a link back by the full path", link("@/pictures", ::geteuid()), OutputFolder::loopsBack,
+         nullptr},
+        {"another user's link", link("../elsewhere", nobody), OutputFolder::linkOfAnother, nullptr},
+        {"a bind mount of its own folder",
+         [](const TempFolder& temp) {
+             fs::create_directory(temp / "pictures/Quillmere");
+             return ::mount((temp / "pictures").c_str(), (temp / "pictures/Quillmere").c_str(),
+                            nullptr, MS_BIND, nullptr) == 0;
+         },
+         OutputFolder::loopsBack, nullptr},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const TempFolder temp;
+        fs::create_directories(temp / "elsewhere");
+        fs::create_directories(temp / "pictures");
+        Write(temp / "pictures/a.png", "png");
+        Write(temp / "pictures/a.jpg", "the person's picture");
+        Write(temp / "elsewhere/a.jpg", "the person's other picture");
+        if (!row.make(temp)) {
+            std::fprintf(stderr, "skipped \"%s\": %s\n", row.name, std::strerror(errno));
+            continue;
+        }
+        PosixFileSystem fileSystem;
+        const std::string source = temp / "pictures/a.png";
+        EXPECT_EQ(fileSystem.OutputFolderRefusal(source, temp / "pictures/Quillmere/"),
+                  row.refusal);
+        EXPECT_EQ(fileSystem.WriteOutput(source, temp / "pictures/Quillmere/a.jpg", jpeg),
+                  row.refusal);
+        EXPECT_EQ(Read(temp / "pictures/a.jpg"), "the person's picture");
+        EXPECT_EQ(Read(temp / (row.writtenTo ? row.writtenTo : "elsewhere/a.jpg")),
+                  row.writtenTo ? "jpeg" : "the person's other picture");
+        ::umount((temp / "pictures/Quillmere").c_str());
+    }
+}
+
+// A write that fails says why in the system's words, and leaves nothing in the folder; an output
+// never replaces its own source. A read-only folder is tried as another user when run as root.
+TEST(PosixFileSystem, SaysWhyAnOutputCannotBeWritten) {
+    struct Row {
+        const char* name;
+        std::function<void(const std::string& folder)> make;
+        std::string reason;
+        uid_t as = ::geteuid();
+    };
+    const Row rows[] = {
+        {"a folder at the output's name",
+         [](const std::string& q) { fs::create_directories(q + "/a.jpg"); }, "Is a directory"},
+        {"the folder removed", [](const std::string& q) { fs::remove(q); },
+         "No such file or directory"},
+        {"a read-only folder", [](const std::string& q) { fs::permissions(q, fs::perms(0555)); },
+         "Permission denied", ::geteuid() == 0 ? nobody : ::geteuid()},
+        {"a hard link to the source",
+         [](const std::string& q) { fs::create_hard_link(q + "/../a.png", q + "/a.jpg"); },
+         "the output would replace its own source"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const TempFolder temp;
+        Write(temp / "a.png", "png");
+        fs::create_directory(temp / "Quillmere");
+        row.make(temp / "Quillmere");
+        EXPECT_EQ(WriteAs(row.as, temp / "a.png", temp / "Quillmere/a.jpg"), row.reason);
+        EXPECT_EQ(Read(temp / "a.png"), "png");
+        std::error_code missing;
+        for (const auto& entry : fs::directory_iterator(temp / "Quillmere", missing))
+            EXPECT_EQ(entry.path().filename(), "a.jpg") << "left behind";
+    }
+}
+
+// The first write into a folder clears the temporary files a killed run left there: only the
+// names AtomicFile makes, only regular files, only those changed before the run started; once
+// per folder and run, however the folder is reached.
+TEST(PosixFileSystem, ClearsStaleTemporariesOncePerFolder) {
+    const TempFolder temp;
+    const std::string q = temp / "Quillmere";
+    fs::create_directory(q);
+    fs::create_directory_symlink(q, temp / "link");
+    const auto made = [&](const std::string& name) { Write(q + "/" + name, "left"); };
+    const auto listing = [&] {
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(q))
+            names.insert(entry.path().filename());
+        return names;
+    };
+    // Not AtomicFile's names, or no regular file: never removed.
+    const std::set<std::string> others = {
+        ".quillmere-short.tmp",       ".quillmere-ABCDEFGHIJKL.tmp", ".quillmere-abcdefghijkl.jpg",
+        "quillmere-abcdefghijkl.tmp", ".quillmere-0123456789ab.tmp", ".quillmere-zzzzzzzzzzzz.tmp"};
+    for (const std::string& name : others)
+        if (name.ends_with("9ab.tmp"))
+            fs::create_directory(q + "/" + name);
+        else if (name.ends_with("zzz.tmp"))
+            fs::create_symlink("a.jpg", q + "/" + name);
+        else
+            made(name);
+    made(".quillmere-a1b2c3d4e5f6.tmp");
+    std::this_thread::sleep_for(std::chrono::milliseconds(20)); // past the clock's coarse tick
+
+    PosixFileSystem run;
+    made(".quillmere-000000000000.tmp"); // made during the run: another run's, maybe
+    EXPECT_EQ(run.WriteOutput(temp / "a.png", q + "/a.jpg", jpeg), "");
+    std::set<std::string> expected = others;
+    expected.insert({"a.jpg", ".quillmere-000000000000.tmp"});
+    EXPECT_EQ(listing(), expected);
+
+    const timespec later{::time(nullptr) + 3600, 0};
+    PosixFileSystem next(later);
+    EXPECT_EQ(next.WriteOutput(temp / "a.png", temp / "link/b.jpg", jpeg), "");
+    made(".quillmere-111111111111.tmp");
+    EXPECT_EQ(next.WriteOutput(temp / "a.png", q + "/c.jpg", jpeg), "") << "the folder once more";
+    expected.erase(".quillmere-000000000000.tmp");
+    expected.insert({"b.jpg", "c.jpg", ".quillmere-111111111111.tmp"});
+    EXPECT_EQ(listing(), expected);
 }

@@ -4,6 +4,7 @@
 #include "ColorOption.h"
 #include "CommandLine.h"
 #include "ImagingSession.h"
+#include "Interruption.h"
 #include "ProfileStore.h"
 
 #include <QColor>
@@ -69,25 +70,37 @@ std::string Listing(const std::string& folder) {
 }
 
 struct Row {
-    std::string arguments; // as the shell splits them
+    const char* name;      // also the row's folder, with a blank and a non-ASCII letter added
+    std::string arguments; // as the shell splits them, redirections too
     // Typed on a terminal that is standard input and error; "": Ctrl-C at the first question;
     // nothing: no terminal.
     const char* typed;
     int status; // the exit status, or 128 + the signal that ended the program
-    // The summary's counts (converted failed skipped), the files in Quillmere, and standard
-    // error with '@' for the row's folder.
+    // The summary's counts (converted failed skipped), the files in the listed folder, and
+    // standard error with '@' for the row's folder.
     std::string counts, listing, err;
-    std::string setup = {}; // shell commands run in the row's folder first
+    std::string setup = {};           // shell commands run in the row's folder first
+    std::string listed = "Quillmere"; // the folder whose files are listed
+    bool asRoot = false;              // the row needs root (it gives a file to another user)
 };
 
-// Runs quillmere-cli for each row in a folder of its own with a blank and a non-ASCII letter in
-// its name, holding a green a.png (30 x 90) with copies b.png, -e.png and \xff\xfe.png, and a
-// c.jpg, a bad.png that is no picture and a named pipe pipe.png; checks all it did and said. The
-// alarm ends a run that would wait for ever.
+std::string FolderOf(const Row& row) {
+    return root + "/" + row.name + " ü";
+}
+
+// Runs quillmere-cli for each row in a folder of its own holding a green a.png (30 x 90) with
+// copies b.png, -e.png and \xff\xfe.png, and a c.jpg (90 x 30), a bad.png that is no picture and
+// a named pipe pipe.png; checks all it did and said. The alarm ends a run that would wait for
+// ever.
 void RunRows(const std::vector<Row>& rows) {
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.arguments);
-        const std::string dir = root + "/run" + std::to_string(&row - rows.data()) + " ü";
+        SCOPED_TRACE(row.name);
+        if (row.asRoot && ::geteuid() != 0) {
+            std::fprintf(stderr, "skipped \"%s\": it needs root\n", row.name);
+            continue;
+        }
+        const std::string dir = FolderOf(row);
+        fs::remove_all(dir);
         fs::create_directories(dir);
         vips::VImage::black(30, 90).new_from_image({0, 255, 0}).pngsave((dir + "/a.png").c_str());
         for (const char* copy : {"b.png", "-e.png", "\xff\xfe.png"})
@@ -123,9 +136,15 @@ void RunRows(const std::vector<Row>& rows) {
         EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), row.status);
         const std::string counts = Replaced(summary, " converted, ", " ");
         EXPECT_EQ(Replaced(Replaced(counts, " failed, ", " "), " skipped\n", ""), row.counts);
-        EXPECT_EQ(Listing(dir + "/Quillmere"), row.listing);
+        EXPECT_EQ(Listing(dir + "/" + row.listed), row.listing);
         EXPECT_EQ(Replaced(said, dir, "@"), row.err);
     }
+}
+
+bool SameBytes(const std::string& a, const std::string& b) {
+    std::ifstream first(a, std::ios::binary), second(b, std::ios::binary);
+    return std::equal(std::istreambuf_iterator<char>(first), {},
+                      std::istreambuf_iterator<char>(second), {});
 }
 
 // A request as "WxH pad|nopad BBGGRR files", a refusal as its reason, help as its usage line.
@@ -150,88 +169,159 @@ std::string Outcome(const ParsedCommandLine& parsed) {
 // level deeper, an old copy replaced, at 800 x 600 on blue 200. Without a terminal a folder gets
 // No and a failure Cancel unless --yes and --keep-going answer; on one, questions wait for an
 // answer, shortened or not, progress shows, and Ctrl-C takes the safe answer and ends the
-// program by the signal. Exit status 0 only when every file was written; 2 for bad usage.
-// --profile reads the dialog's store and never writes it; options beside it win.
+// program by the signal. Exit status 0 only when every file was written and the summary was
+// told; 2 for bad usage. --profile reads the dialog's store and never writes it; options beside
+// it win. Nothing is left behind, so the test can run again.
 TEST(CliEndToEnd, ConvertsAsksAndRefuses) {
     const std::string q =
         "quillmere-cli: Directory doesn't exist:  @/Quillmere/\n\nCreate it? [yes/no] ";
     const std::string yes = q + "yes (--yes)\n";
+    const std::string cancel =
+        " [ok/cancel] cancel (no terminal to ask; --keep-going answers ok)\n";
     const std::string bad = "quillmere-cli: @/bad.png: not a picture Quillmere reads [ok/cancel] ";
     const std::string stopping = "Stopping; press Ctrl-C again to quit at once.\n";
+    const std::string loopsBack = "the Quillmere folder leads back into the picture's own folder";
     const std::string elsewhere = "XDG_CONFIG_HOME=\"$PWD/c\" "; // a store of the row's own
     const ProfileStore store("quillmere");
     ASSERT_TRUE(store.SaveProfile({"Small", 1, 0x0000FF, 64, 48}));
     ASSERT_TRUE(store.SaveProfile({"Tall", 0, 0xFF0000, 50, 100}));
     const auto written = fs::last_write_time(root + "/config/Tollervane/quillmere.conf");
-    RunRows(
-        {{"--yes --profile Small a.png", nullptr, 2, "", "none",
-          Refused("no profile is named \"Small\"; none is stored"), elsewhere},
-         // A store that is a named pipe or garbage is refused at once, with the reason.
-         {"--profile Small a.png", nullptr, 2, "", "none",
-          Refused("cannot read the profiles: a named pipe, not a settings file"),
-          "mkdir -p c/Tollervane && mkfifo c/Tollervane/quillmere.conf && " + elsewhere},
-         {"--profile Small a.png", nullptr, 2, "", "none",
-          Refused("cannot read the profiles: not a settings file"),
-          "mkdir -p c/Tollervane && printf 'no settings\\001\\n' > c/Tollervane/quillmere.conf "
-          "&& " +
-              elsewhere},
-         {"--yes a.png b.png Quillmere/a.jpg", nullptr, 0, "3 0 0",
-          "Quillmere/a.jpg 800x600, a.jpg 800x600, b.jpg 800x600",
-          Replaced(yes, "@", "@/Quillmere"), "mkdir Quillmere && echo old > Quillmere/b.jpg && "},
-         {"--yes \xff\xfe.png -- -e.png", nullptr, 0, "2 0 0",
-          "-e.jpg 800x600, \xff\xfe.jpg 800x600", yes},
-         {"--keep-going a.png b.png", nullptr, 1, "0 0 2", "none",
-          q + "no (no terminal to ask; --yes answers yes)\n"},
-         {"--yes a.png bad.png b.png", nullptr, 1, "1 1 1", "a.jpg 800x600",
-          yes + bad + "cancel (no terminal to ask; --keep-going answers ok)\n"},
-         {"a.png", "maybe\n\ny\n", 0, "1 0 0", "a.jpg 800x600",
-          "[1/1] a.png\n" + q + "Please answer yes/no: Please answer yes/no: "},
-         {"a.png", "  NO \n", 1, "0 0 1", "none", "[1/1] a.png\n" + q},
-         {"a.png", "maybe\x04\x04\x04", 1, "0 0 1", "none",
-          "[1/1] a.png\n" + q + "Please answer yes/no: no (end of input)\n"},
-         {"bad.png a.png", "y\nok\n", 1, "1 1 0", "a.jpg 800x600",
-          "[1/2] bad.png\n" + q + bad + "[2/2] a.png\n"},
-         {"bad.png a.png", "y\nC\n", 1, "0 1 1", "", "[1/2] bad.png\n" + q + bad},
-         {"--keep-going --jobs 1 bad.png a.png", "y\nc\n", 1, "1 1 0", "a.jpg 800x600",
-          "[1/2] bad.png\n" + q + bad + "ok (--keep-going)\n[2/2] a.png\n"},
-         {"a.png b.png", "", 130, "0 0 2", "none",
-          "[1/2] a.png\n" + q + stopping + "no (interrupted)\n"},
-         {"--yes --width abc a.png", nullptr, 2, "", "none",
-          Refused("--width wants a whole number of pixels from 1 to 65500, not \"abc\"")},
-         {"--yes --profile Tall --width 60 a.png", nullptr, 0, "1 0 0", "a.jpg 33x100", yes},
-         {"--yes --profile small a.png", nullptr, 2, "", "none",
-          Refused("no profile is named \"small\"; the profiles are \"Small\", \"Tall\"")},
-         // A pipe or a missing file fails at once, without a folder question or a folder.
-         {"--yes --keep-going pipe.png gone/a.png", nullptr, 1, "0 2 0", "none",
-          "quillmere-cli: @/pipe.png: a named pipe, not a picture file [ok/cancel] ok "
-          "(--keep-going)\nquillmere-cli: @/gone/a.png: No such file or directory [ok/cancel] "
-          "ok (--keep-going)\n"},
-         // A Quillmere folder that links back to its own folder never replaces a source.
-         {"--yes s/c.jpg", nullptr, 1, "0 1 0", "none",
-          "quillmere-cli: @/s/c.jpg: the output would replace its own source [ok/cancel] "
-          "cancel (no terminal to ask; --keep-going answers ok)\n",
-          "mkdir s && cp c.jpg s && ln -s . s/Quillmere && "},
-         {"a.png", "y\n", 1, "0 0 1", "none",
-          "[1/1] a.png\n" + q + "quillmere-cli: Couldn't create dir: File exists\n",
-          "ln -s nowhere Quillmere && "},
-         // A stop in the middle of a huge conversion ends it by the signal, nothing left.
-         {"--yes --width 65500 --height 65500 a.png", nullptr, 143, "0 0 1", "", yes,
-          "(sleep 1; kill -TERM $$) & "},
-         {"--yes --jobs 4 a.png c.jpg", nullptr, 0, "2 0 0", "a.jpg 800x600, c.jpg 800x600", yes},
-         {"--yes --jobs 1 a.png c.jpg", nullptr, 0, "2 0 0", "a.jpg 800x600, c.jpg 800x600", yes}});
-    EXPECT_FALSE(fs::exists(root + "/run0 ü/c")) << "looking made a store";
-    for (const char* name : {"a.jpg", "c.jpg"}) {
-        std::ifstream four(root + "/run21 ü/Quillmere/" + name, std::ios::binary);
-        std::ifstream one(root + "/run22 ü/Quillmere/" + name, std::ios::binary);
-        EXPECT_TRUE(std::equal(std::istreambuf_iterator<char>(four), {},
-                               std::istreambuf_iterator<char>(one), {}))
+    const std::vector<Row> rows = {
+        {"no store", "--yes --profile Small a.png", nullptr, 2, "", "none",
+         Refused("no profile is named \"Small\"; none is stored"), elsewhere},
+        {"a store that is a pipe", "--profile Small a.png", nullptr, 2, "", "none",
+         Refused("cannot read the profiles: a named pipe, not a settings file"),
+         "mkdir -p c/Tollervane && mkfifo c/Tollervane/quillmere.conf && " + elsewhere},
+        {"a store of garbage", "--profile Small a.png", nullptr, 2, "", "none",
+         Refused("cannot read the profiles: not a settings file"),
+         "mkdir -p c/Tollervane && printf 'no settings\\001\\n' > c/Tollervane/quillmere.conf && " +
+             elsewhere},
+        {"copies, a copy of a copy, an old copy replaced", "--yes a.png b.png Quillmere/a.jpg",
+         nullptr, 0, "3 0 0", "Quillmere/a.jpg 800x600, a.jpg 800x600, b.jpg 800x600",
+         Replaced(yes, "@", "@/Quillmere"), "mkdir Quillmere && echo old > Quillmere/b.jpg && "},
+        {"names in no encoding and after --", "--yes \xff\xfe.png -- -e.png", nullptr, 0, "2 0 0",
+         "-e.jpg 800x600, \xff\xfe.jpg 800x600", yes},
+        {"no terminal: No to a folder", "--keep-going a.png b.png", nullptr, 1, "0 0 2", "none",
+         q + "no (no terminal to ask; --yes answers yes)\n"},
+        {"no terminal: Cancel after a failure", "--yes a.png bad.png b.png", nullptr, 1, "1 1 1",
+         "a.jpg 800x600", yes + bad + "cancel (no terminal to ask; --keep-going answers ok)\n"},
+        {"answers asked again", "a.png", "maybe\n\ny\n", 0, "1 0 0", "a.jpg 800x600",
+         "[1/1] a.png\n" + q + "Please answer yes/no: Please answer yes/no: "},
+        {"a No typed", "a.png", "  NO \n", 1, "0 0 1", "none", "[1/1] a.png\n" + q},
+        {"the end of input", "a.png", "maybe\x04\x04\x04", 1, "0 0 1", "none",
+         "[1/1] a.png\n" + q + "Please answer yes/no: no (end of input)\n"},
+        {"ok typed after a failure", "bad.png a.png", "y\nok\n", 1, "1 1 0", "a.jpg 800x600",
+         "[1/2] bad.png\n" + q + bad + "[2/2] a.png\n"},
+        {"cancel typed after a failure", "bad.png a.png", "y\nC\n", 1, "0 1 1", "",
+         "[1/2] bad.png\n" + q + bad},
+        {"--keep-going answers on a terminal", "--keep-going --jobs 1 bad.png a.png", "y\nc\n", 1,
+         "1 1 0", "a.jpg 800x600",
+         "[1/2] bad.png\n" + q + bad + "ok (--keep-going)\n[2/2] a.png\n"},
+        {"Ctrl-C at a question", "a.png b.png", "", 130, "0 0 2", "none",
+         "[1/2] a.png\n" + q + stopping + "no (interrupted)\n"},
+        {"a bad width", "--yes --width abc a.png", nullptr, 2, "", "none",
+         Refused("--width wants a whole number of pixels from 1 to 65500, not \"abc\"")},
+        {"a profile with an option over it", "--yes --profile Tall --width 60 a.png", nullptr, 0,
+         "1 0 0", "a.jpg 33x100", yes},
+        {"a profile spelt otherwise", "--yes --profile small a.png", nullptr, 2, "", "none",
+         Refused("no profile is named \"small\"; the profiles are \"Small\", \"Tall\"")},
+        // A pipe or a missing file fails at once, without a folder question or a folder.
+        {"a pipe and a missing file", "--yes --keep-going pipe.png gone/a.png", nullptr, 1, "0 2 0",
+         "none",
+         "quillmere-cli: @/pipe.png: a named pipe, not a picture file [ok/cancel] ok "
+         "(--keep-going)\nquillmere-cli: @/gone/a.png: No such file or directory [ok/cancel] "
+         "ok (--keep-going)\n"},
+        // Nothing is written into a Quillmere folder that leads back into its pictures' folder,
+        // even when one picture's output would be another picture.
+        {"a Quillmere link back home", "--jobs 4 --keep-going s/a.png s/a.jpg", nullptr, 1, "0 2 0",
+         "a.jpg 90x30, a.png 30x90",
+         "quillmere-cli: @/s/a.png: " + loopsBack +
+             " [ok/cancel] ok (--keep-going)\nquillmere-cli: "
+             "@/s/a.jpg: " +
+             loopsBack + " [ok/cancel] ok (--keep-going)\n",
+         "mkdir s && cp a.png s && cp c.jpg s/a.jpg && ln -s . s/Quillmere && ", "s"},
+        {"a Quillmere link planted by another user", "s/a.png", nullptr, 1, "0 1 0", "",
+         "quillmere-cli: @/s/a.png: the Quillmere folder is a link owned by another user" + cancel,
+         "mkdir s mine && cp a.png s && ln -s ../mine s/Quillmere && chown -h nobody s/Quillmere "
+         "&& ",
+         "mine", true},
+        {"a dangling Quillmere link", "a.png", "y\n", 1, "0 0 1", "none",
+         "[1/1] a.png\n" + q + "quillmere-cli: Couldn't create dir: File exists\n",
+         "ln -s nowhere Quillmere && "},
+        {"a folder at the output's name", "--yes a.png", nullptr, 1, "0 1 0", "",
+         "quillmere-cli: @/a.png: cannot write Quillmere/a.jpg: Is a directory" + cancel,
+         "mkdir -p Quillmere/a.jpg && "},
+        // A stop in the middle of a huge conversion ends it by the signal, nothing left.
+        {"SIGTERM in a huge conversion", "--yes --width 65500 --height 65500 a.png", nullptr, 143,
+         "0 0 1", "", yes, "(sleep 1; kill -TERM $$) & "},
+        // A summary that cannot be told fails the run, with the reason.
+        {"a full standard output", "--yes a.png >/dev/full", nullptr, 1, "", "a.jpg 800x600",
+         yes + "quillmere-cli: cannot write the summary: No space left on device\n"},
+        {"a closed standard output", "--yes a.png >&-", nullptr, 1, "", "a.jpg 800x600",
+         yes + "quillmere-cli: cannot write the summary: Bad file descriptor\n"},
+        // A source that an earlier item's output replaces is read after it, however the paths
+        // alias: through a link to the copy, through a linked folder.
+        {"a link to an old copy", "--no-padding a.jpg link.jpg", nullptr, 0, "2 0 0",
+         "a.jpg 800x267, link.jpg 800x267", "",
+         "mkdir Quillmere && cp a.png Quillmere/a.jpg && cp c.jpg a.jpg && ln -s Quillmere/a.jpg "
+         "link.jpg && "},
+        {"a copy through a linked folder", "--yes x/a.jpg y/Quillmere/a.jpg", nullptr, 0, "2 0 0",
+         "Quillmere/a.jpg 800x600, a.jpg 800x600",
+         Replaced(yes, "@", "@/x") + Replaced(yes, "@", "@/y/Quillmere"),
+         "mkdir x && cp c.jpg x/a.jpg && ln -s x y && ", "x/Quillmere"},
+        {"four jobs", "--yes --jobs 4 a.png c.jpg", nullptr, 0, "2 0 0",
+         "a.jpg 800x600, c.jpg 800x600", yes},
+        {"one job", "--yes --jobs 1 a.png c.jpg", nullptr, 0, "2 0 0",
+         "a.jpg 800x600, c.jpg 800x600", yes},
+    };
+    RunRows(rows);
+    const auto folder = [&](const char* name) {
+        return FolderOf(*std::find_if(rows.begin(), rows.end(), [&](const Row& row) {
+            return row.name == std::string(name);
+        }));
+    };
+    EXPECT_FALSE(fs::exists(folder("no store") + "/c")) << "looking made a store";
+    for (const char* name : {"/Quillmere/a.jpg", "/Quillmere/c.jpg"})
+        EXPECT_TRUE(SameBytes(folder("four jobs") + name, folder("one job") + name))
             << name << " differs between --jobs 4 and --jobs 1";
-    }
     const auto rgb =
-        vips::VImage::new_from_file((root + "/run3 ü/Quillmere/a.jpg").c_str()).getpoint(10, 300);
+        vips::VImage::new_from_file(
+            (folder("copies, a copy of a copy, an old copy replaced") + "/Quillmere/a.jpg").c_str())
+            .getpoint(10, 300);
     EXPECT_LT(std::abs(rgb.at(0)) + std::abs(rgb.at(1)) + std::abs(rgb.at(2) - 200), 20);
     EXPECT_EQ(fs::last_write_time(root + "/config/Tollervane/quillmere.conf"), written);
     EXPECT_EQ(std::distance(fs::recursive_directory_iterator(root + "/config"), {}), 2);
+    for (const Row& row : rows)
+        fs::remove_all(FolderOf(row));
+    fs::remove_all(root + "/config");
+}
+
+// One signal delivered twice within moments (by a tool that signals the process and its group)
+// is one interruption, which stops the work and lets the program go on to its end; a person's
+// second Ctrl-C a moment later ends the program at once. Each runs in a process of its own.
+TEST(CliInterruption, TakesOneSignalDeliveredTwiceAsOne) {
+    struct Row {
+        const char* name;
+        int gapMs;  // between the two signals
+        int status; // 0: carried on to its end; 128 + the signal that ended it
+    };
+    const Row rows[] = {{"twice at once", 5, 0}, {"a second Ctrl-C", 300, 128 + SIGINT}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::alarm(10);
+            const Interruption interruption;
+            ::kill(::getpid(), SIGINT);
+            ::usleep(useconds_t(row.gapMs) * 1000);
+            ::kill(::getpid(), SIGINT);
+            ::usleep(300'000);
+            ::_exit(interruption.Token().stop_requested() ? 0 : 3);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), row.status);
+    }
 }
 
 // Every option, colour, file and profile lands in the request, relative paths from the working
