@@ -203,41 +203,37 @@ std::vector<unsigned char> Convert(const FrameSettings& settings, PictureFile& p
     return Jpeg(canvas, density, stop);
 }
 
-Encoded Failure(std::string reason) {
-    return {{}, std::move(reason)};
-}
-
 std::string ReasonOf(DecodeVerdict::Finding finding) {
     return finding == DecodeVerdict::Finding::outOfMemory ? reason::outOfMemory : reason::damaged;
 }
 
 // A picture whose decoders reported damage fails, even where they went on
 // with filler; the verdict also names the failure when a decoder gave up.
-Encoded Attempt(const FrameSettings& settings, const std::string& sourcePath,
-                const std::stop_token& token) {
+std::string Attempt(const FrameSettings& settings, std::optional<PictureFile>& picture,
+                    const std::string& sourcePath, const std::stop_token& token,
+                    std::vector<unsigned char>& bytes) {
     PipelineStop stop(token);
-    std::optional<PictureFile> picture;
     try {
         picture.emplace(sourcePath);
-        Encoded encoded{Convert(settings, *picture, stop), {}};
+        bytes = Convert(settings, *picture, stop);
         if (const auto found = picture->FoundToTheEnd(); found != DecodeVerdict::Finding::none) {
-            return Failure(ReasonOf(found));
+            return ReasonOf(found);
         }
-        return encoded;
+        return {};
     } catch (const Refusal& refusal) {
-        return Failure(refusal.what());
+        return refusal.what();
     } catch (const vips::VError& error) {
         vips_error_clear();
         if (stop.Requested()) {
-            return Failure(reason::stopped);
+            return reason::stopped;
         }
         if (picture && picture->Found() != DecodeVerdict::Finding::none) {
-            return Failure(ReasonOf(picture->Found()));
+            return ReasonOf(picture->Found());
         }
-        return Failure(ReasonOfFailure(error.what()));
+        return ReasonOfFailure(error.what());
     } catch (const std::bad_alloc&) {
         vips_error_clear();
-        return Failure(stop.Requested() ? reason::stopped : reason::outOfMemory);
+        return stop.Requested() ? reason::stopped : reason::outOfMemory;
     }
 }
 
@@ -250,13 +246,23 @@ bool ValidSide(std::int32_t side) {
 Encoded EncodeImage(const FrameSettings& settings, const std::string& sourcePath,
                     std::stop_token stop) {
     if (!ImagingSession::Active()) {
-        return Failure(reason::notStarted);
+        return {{}, reason::notStarted};
     }
     if (!ValidSide(settings.frameWidth) || !ValidSide(settings.frameHeight)) {
-        return Failure("the frame size must be from 1 to " + std::to_string(largestFrameSide) +
-                       " pixels a side");
+        return {{},
+                "the frame size must be from 1 to " + std::to_string(largestFrameSide) +
+                    " pixels a side"};
     }
-    return Attempt(settings, sourcePath, stop);
+    std::optional<PictureFile> picture;
+    Encoded encoded;
+    encoded.failure = Attempt(settings, picture, sourcePath, stop, encoded.bytes);
+    if (!encoded.failure.empty()) {
+        encoded.bytes.clear();
+    }
+    if (picture) {
+        encoded.source = picture->Identity();
+    }
+    return encoded;
 }
 
 std::string ConvertPicture(const FrameSettings& settings, const std::string& sourcePath,

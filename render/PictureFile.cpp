@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <cerrno>
 #include <cstring>
 
 namespace {
@@ -70,6 +71,11 @@ PictureFile::PictureFile(const std::string& path)
     if (!file.Problem().empty()) {
         throw Refusal(file.Problem());
     }
+    struct stat info {};
+    if (::fstat(file.Descriptor(), &info) != 0) {
+        throw Refusal(std::strerror(errno));
+    }
+    identity = IdentityOf(info);
     vips::VSource source = Source();
     if (const char* loader = vips_foreign_find_load_source(source.get_source())) {
         if (!IsOffered(loader)) {

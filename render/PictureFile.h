@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DecodeVerdict.h"
+#include "FileIdentity.h"
 #include "JpegDecodes.h"
 #include "SourceFile.h"
 #include "TiffWatch.h"
@@ -30,6 +31,9 @@ public:
     // shrunk by at most maxShrink (a whole factor of 1 or more).
     vips::VImage Load(int maxShrink);
 
+    // The file as it was when it was opened.
+    const FileIdentity& Identity() const { return identity; }
+
     // What the decoders found so far.
     DecodeVerdict::Finding Found() const { return verdict.Found(); }
     // What the decoders found, once every decode that was started has read
@@ -46,6 +50,7 @@ private:
     // descriptor with its own position, and a file renamed or replaced under
     // its old name meanwhile is not seen.
     std::string openName;
+    FileIdentity identity;
     Decoder decoder = Decoder::OtherSource;
     std::string sourceLoader;
     // The whole file, for decoders that would otherwise map it: a mapped file
