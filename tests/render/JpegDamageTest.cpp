@@ -90,7 +90,7 @@ void ConvertAll(std::vector<Case>& cases, const Folder& folder) {
 } // namespace
 
 // Bytes zeroed or scrambled in the middle of the picture data, where bit rot and bad sectors put
-// them, in baseline and progressive JPEGs: a picture that libjpeg-turbo's own decoder finds
+// them, in baseline and progressive JPEGs, colour and grey: a picture that libjpeg-turbo's own decoder finds
 // corrupt is refused as damaged, and one it decodes cleanly is converted, while others convert
 // beside it.
 TEST(JpegDamage, RefusedExactlyWhereTheDecoderFindsCorruptData) {
@@ -99,6 +99,8 @@ TEST(JpegDamage, RefusedExactlyWhereTheDecoderFindsCorruptData) {
     const std::pair<const char*, std::string> kinds[] = {
         {"baseline", Encode(photo, ".jpg[Q=85]")},
         {"progressive", Encode(photo, ".jpg[Q=85,interlace]")},
+        {"grey-baseline", Encode(photo[0], ".jpg[Q=85]")},
+        {"grey-progressive", Encode(photo[0], ".jpg[Q=85,interlace]")},
     };
     std::mt19937 random(20261207);
     std::vector<Case> cases;
