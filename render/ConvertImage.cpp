@@ -165,9 +165,7 @@ std::vector<unsigned char> Convert(const FrameSettings& settings, PictureFile& p
     if (wholeDecode > LargestDecode()) {
         throw Refusal(reason::tooLarge);
     }
-    const DecodeReservation reservation(
-        wholeDecode > 0 ? wholeDecode : StripDecodeBytes(opened), stop.Token());
-    if (!reservation.Granted()) {
+    if (!picture.Reserve(wholeDecode > 0 ? wholeDecode : StripDecodeBytes(opened), stop.Token())) {
         throw vips::VError("stopped");
     }
     const bool swap = SwapsAxes(vips_image_get_orientation(opened.get_image()));
@@ -262,6 +260,7 @@ Encoded EncodeImage(const FrameSettings& settings, const std::string& sourcePath
     if (picture) {
         encoded.source = picture->Identity();
     }
+    picture.reset(); // its decoders' memory, before the reservation that counts it goes
     return encoded;
 }
 

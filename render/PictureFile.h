@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DecodeBudget.h"
 #include "DecodeVerdict.h"
 #include "FileIdentity.h"
 #include "JpegDecodes.h"
@@ -8,7 +9,10 @@
 
 #include <vips/vips8>
 
+#include <cstdint>
 #include <memory>
+#include <optional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -31,6 +35,12 @@ public:
     // shrunk by at most maxShrink (a whole factor of 1 or more).
     vips::VImage Load(int maxShrink);
 
+    // Waits for room to decode in the memory it needs, held until the
+    // picture and its decoders are gone; false when stop came first.
+    bool Reserve(std::uint64_t needed, std::stop_token stop) {
+        return reservation.emplace(needed, std::move(stop)).Granted();
+    }
+
     // The file as it was when it was opened.
     const FileIdentity& Identity() const { return identity; }
 
@@ -45,6 +55,8 @@ private:
 
     vips::VSource Source() const;
 
+    // First, so that it goes last, after the decoders.
+    std::optional<DecodeReservation> reservation;
     SourceFile file;
     // The open file by a name of its own: each decode reads it through a new
     // descriptor with its own position, and a file renamed or replaced under
