@@ -2,6 +2,8 @@
 
 #include "ColorRef.h"
 #include "CubicEnlarge.h"
+#include "EvaluateHere.h"
+#include "JpegEncode.h"
 
 #include "DecodeBudget.h"
 #include "FailureReason.h"
@@ -84,25 +86,6 @@ VImage Resize(const VImage& image, int width, int height) {
 // through libvips' own interpolator, which never holds them whole.
 constexpr double largestInMemoryEnlargement = 16.0 * 1000 * 1000;
 
-// Enlarges the whole (8-bit, upright, sRGB) picture in memory, where a
-// separable cubic costs a fraction of libvips' general interpolator.
-VImage EnlargeInMemory(const VImage& image, int width, int height, PipelineStop& stop) {
-    const VImage whole = stop.Watch(image).copy_memory();
-    const auto* data = static_cast<const std::uint8_t*>(whole.data());
-    const std::size_t size = std::size_t(whole.width()) * std::size_t(whole.height()) *
-                             std::size_t(whole.bands());
-    const Pixels enlarged =
-        EnlargeCubic({whole.width(), whole.height(), whole.bands(), {data, data + size}}, width,
-                     height);
-    VipsImage* copy = vips_image_new_from_memory_copy(
-        enlarged.samples.data(), enlarged.samples.size(), enlarged.width, enlarged.height,
-        enlarged.bands, VIPS_FORMAT_UCHAR);
-    if (copy == nullptr) {
-        throw vips::VError();
-    }
-    return VImage(copy).copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
-}
-
 // Scales the opened picture to exactly drawWidth x drawHeight as the viewer
 // sees it, upright and in 8-bit sRGB. Of the decoded picture and the drawn
 // one, the smaller is the one kept whole for turning (the drawn picture when
@@ -110,8 +93,16 @@ VImage EnlargeInMemory(const VImage& image, int width, int height, PipelineStop&
 // and the one whose colours are transformed, as libvips' thumbnail does.
 // Transparency is laid over the background before the resize, in sRGB, so
 // that transparent areas come out in exactly the padding colour.
-VImage Draw(PictureFile& picture, VImage opened, const FrameFit& fit,
-            const std::vector<double>& background, PipelineStop& stop) {
+struct Drawn {
+    VImage image;
+    // The image is the picture upright and in 8-bit sRGB, still to be
+    // enlarged to the drawn size: a separable cubic in memory does that at a
+    // fraction of the cost of libvips' general interpolator.
+    bool toEnlarge = false;
+};
+
+Drawn Draw(PictureFile& picture, VImage opened, const FrameFit& fit,
+           const std::vector<double>& background, PipelineStop& stop) {
     const int orientation = vips_image_get_orientation(opened.get_image());
     const int shrink = LoadShrink(fit.scale);
     VImage image = shrink > 1 ? stop.Watch(picture.Load(shrink)) : std::move(opened);
@@ -128,7 +119,7 @@ VImage Draw(PictureFile& picture, VImage opened, const FrameFit& fit,
     }
     if (!reducing && image.width() <= fit.drawWidth && image.height() <= fit.drawHeight &&
         double(fit.drawWidth) * fit.drawHeight <= largestInMemoryEnlargement) {
-        return EnlargeInMemory(image, fit.drawWidth, fit.drawHeight, stop);
+        return {image, true};
     }
     // Scaled before it is turned, the sizes swap for a quarter turn.
     const bool swap = SwapsAxes(orientation) && reducing;
@@ -137,7 +128,22 @@ VImage Draw(PictureFile& picture, VImage opened, const FrameFit& fit,
     if (colourLate) {
         image = Opaque(ToSrgb8(image), background);
     }
-    return turn && reducing ? Upright(image, stop) : image;
+    return {turn && reducing ? Upright(image, stop) : image};
+}
+
+// The drawn picture enlarged, on its canvas and encoded, all on the calling
+// thread: for a small picture, handing strips between libvips' workers costs
+// more than the work, and conversions side by side would wait on each other.
+std::vector<unsigned char> EnlargedHere(const VImage& image, const FrameFit& fit,
+                                        const std::vector<double>& padding, bool padded,
+                                        JfifDensity density, PipelineStop& stop) {
+    Pixels drawn = EnlargeCubic(EvaluateHere(stop.Watch(image)), fit.drawWidth, fit.drawHeight);
+    if (padded) {
+        drawn = Padded(drawn, fit.canvasWidth, fit.canvasHeight, fit.offsetX, fit.offsetY,
+                       {std::uint8_t(padding[0]), std::uint8_t(padding[1]),
+                        std::uint8_t(padding[2])});
+    }
+    return EncodeJpeg(drawn, density);
 }
 
 // Encodes at quality 80 (the IJG tables scaled for 80), baseline, 4:2:0, with
@@ -218,7 +224,11 @@ std::vector<unsigned char> Convert(const FrameSettings& settings, PictureFile& p
     } else {
         const std::vector<double> background =
             settings.doPadding != 0 ? padding : std::vector<double>{0, 0, 0};
-        canvas = Draw(picture, std::move(opened), fit, background, stop);
+        Drawn drawn = Draw(picture, std::move(opened), fit, background, stop);
+        if (drawn.toEnlarge) {
+            return EnlargedHere(drawn.image, fit, padding, settings.doPadding != 0, density, stop);
+        }
+        canvas = std::move(drawn.image);
         if (settings.doPadding != 0) {
             canvas = canvas.embed(fit.offsetX, fit.offsetY, fit.canvasWidth, fit.canvasHeight,
                                   VImage::option()

@@ -1,16 +1,6 @@
 #pragma once
 
-#include <cstdint>
-#include <vector>
-
-// An 8-bit picture in memory: rows of width pixels of bands interleaved
-// samples, top to bottom.
-struct Pixels {
-    int width = 0;
-    int height = 0;
-    int bands = 0;
-    std::vector<std::uint8_t> samples;
-};
+#include "Pixels.h"
 
 /*
  * Enlarges a picture to width x height (each at least the picture's own) by
