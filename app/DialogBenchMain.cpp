@@ -8,7 +8,7 @@
 //
 // Prints "name value" lines on stdout; exits 1 when a message came up (a
 // failure), 2 on bad usage.
-#include "ConvertImage.h"
+#include "EncodeImage.h"
 #include "IntegerText.h"
 #include "PosixFileSystem.h"
 #include "ProfileStore.h"

@@ -1,5 +1,5 @@
 #include "AppIcon.h"
-#include "ConvertImage.h"
+#include "EncodeImage.h"
 #include "MessageBoxPrompts.h"
 #include "PosixFileSystem.h"
 #include "ProfileStore.h"

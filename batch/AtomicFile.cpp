@@ -1,5 +1,7 @@
 #include "AtomicFile.h"
 
+#include "SourceFile.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <dirent.h>
@@ -111,7 +113,7 @@ bool AtomicFile::Write(const void* data, std::size_t length) {
 // Gives the unnamed file the target's name: directly when there is no file of
 // that name yet, otherwise under a hidden name that is then renamed over it.
 bool AtomicFile::LinkInPlace() {
-    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    const std::string self = DescriptorPath(fd);
     if (::linkat(AT_FDCWD, self.c_str(), folder, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
         return true;
     }

@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+// The failure of a conversion that a stop cancelled.
+inline constexpr const char* stoppedFailure = "stopped";
+
 // The finished output file of one picture, held in memory until the batch
 // reaches its item and writes it, or why there is none.
 struct Encoded {

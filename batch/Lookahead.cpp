@@ -110,7 +110,7 @@ Lookahead::Result Lookahead::Take(std::size_t index) {
     if (slots[index].state == State::done)
         result = {std::move(slots[index].result), slots[index].startedAt};
     else
-        result.encoded.failure = "stopped";
+        result.encoded.failure = stoppedFailure;
     ReleaseBefore(index + 1, lock);
     return result;
 }

@@ -47,3 +47,7 @@ SourceFile::~SourceFile() {
     if (fd >= 0)
         ::close(fd);
 }
+
+std::string DescriptorPath(int fd) {
+    return "/proc/self/fd/" + std::to_string(fd);
+}

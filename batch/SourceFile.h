@@ -24,3 +24,7 @@ private:
     int fd = -1;
     std::string problem;
 };
+
+// A name of the open file itself, whatever it is called or moved to meanwhile:
+// a new open of it has a position of its own.
+std::string DescriptorPath(int fd);

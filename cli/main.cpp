@@ -2,7 +2,7 @@
 // command line, with the same questions asked on the terminal.
 
 #include "CommandLine.h"
-#include "ConvertImage.h"
+#include "EncodeImage.h"
 #include "DropBatch.h"
 #include "ImagingSession.h"
 #include "Interruption.h"

@@ -67,7 +67,7 @@ bool MapsItsSource(const char* loader) {
 // Sources are opened without name parsing, so a file name ending in
 // "[...]" is taken as it is rather than as libvips load options.
 PictureFile::PictureFile(const std::string& path)
-    : file(path), openName("/proc/self/fd/" + std::to_string(file.Descriptor())) {
+    : file(path), openName(DescriptorPath(file.Descriptor())) {
     if (!file.Problem().empty()) {
         throw Refusal(file.Problem());
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DecodeBudget.h"
+#include "DecodeReservation.h"
 #include "DecodeVerdict.h"
 #include "FileIdentity.h"
 #include "JpegDecodes.h"

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Encoded.h"
+
 #include <stdexcept>
 
 // A conversion that cannot go on, with the reason a person is shown: thrown
@@ -16,5 +18,4 @@ inline constexpr const char* damaged = "the picture is damaged or cut short";
 inline constexpr const char* tooLarge = "the picture is too large to decode";
 inline constexpr const char* outOfMemory = "not enough memory to convert it";
 inline constexpr const char* notStarted = "the imaging library did not start";
-inline constexpr const char* stopped = "stopped";
 } // namespace reason

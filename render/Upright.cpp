@@ -1,6 +1,7 @@
 #include "Upright.h"
 
 #include "Refusal.h"
+#include "SourceFile.h"
 
 #include <cerrno>
 #include <cstring>
@@ -72,7 +73,7 @@ VImage DiscCopy(const VImage& image) {
         throw NoTemporaryFile(folder, file.Error());
     }
     image.rawsave_fd(file.Descriptor());
-    const std::string name = "/proc/self/fd/" + std::to_string(file.Descriptor());
+    const std::string name = DescriptorPath(file.Descriptor());
     VImage raw = VImage::rawload(name.c_str(), image.width(), image.height(), image.bands());
     raw = raw.copy(VImage::option()->set("interpretation", image.interpretation()));
     raw.set(VIPS_META_ORIENTATION, vips_image_get_orientation(image.get_image()));

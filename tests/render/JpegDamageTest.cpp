@@ -1,4 +1,4 @@
-#include "ConvertImage.h"
+#include "EncodeImage.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>

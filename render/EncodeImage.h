@@ -15,13 +15,3 @@
 // file system's own bytes.
 Encoded EncodeImage(const FrameSettings& settings, const std::string& sourcePath,
                     std::stop_token stop = {});
-
-// EncodeImage, then the file written to outputPath (whose folder must exist)
-// as WriteOutputFile writes it. Returns why it was not written, or empty.
-std::string ConvertPicture(const FrameSettings& settings, const std::string& sourcePath,
-                           const std::string& outputPath);
-
-// ConvertPicture for callers that want a yes or no: nonzero when the JPEG was
-// written and 0 otherwise; on 0 a file already at outputPath is as it was.
-int ConvertImage(const FrameSettings& settings, const std::string& sourcePath,
-                 const std::string& outputPath);

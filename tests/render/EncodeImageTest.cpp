@@ -1,5 +1,6 @@
-#include "ConvertImage.h"
+#include "EncodeImage.h"
 #include "AtomicFile.h"
+#include "OutputFile.h"
 #include "ImagingSession.h"
 
 #include <gtest/gtest.h>
@@ -117,6 +118,14 @@ std::string Phone(int w, int h, int orientation) {
 
 // The folder libvips keeps its temporary files in (TMPDIR), private to this program.
 std::string vipsTemp;
+
+// The picture encoded and written as the batch writes it: why not, or empty.
+std::string ConvertPicture(const FrameSettings& settings, const std::string& sourcePath,
+                           const std::string& outputPath) {
+    const Encoded encoded = EncodeImage(settings, sourcePath);
+    return encoded.failure.empty() ? WriteOutputFile(sourcePath, outputPath, encoded.bytes)
+                                   : encoded.failure;
+}
 
 // A conversion that does not end stops the test program instead of stalling it. No file may
 // appear in libvips' temporary folder meanwhile: a killed program would leave it behind.

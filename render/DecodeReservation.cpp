@@ -1,4 +1,4 @@
-#include "DecodeBudget.h"
+#include "DecodeReservation.h"
 
 #include <sys/resource.h>
 #include <unistd.h>

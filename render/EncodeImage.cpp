@@ -1,17 +1,16 @@
-#include "ConvertImage.h"
+#include "EncodeImage.h"
 
 #include "ColorRef.h"
 #include "CubicEnlarge.h"
 #include "EvaluateHere.h"
 #include "JpegEncode.h"
 
-#include "DecodeBudget.h"
+#include "DecodeReservation.h"
 #include "FailureReason.h"
 #include "FrameFit.h"
 #include "ImagingSession.h"
 #include "JfifSegment.h"
 #include "JfifTarget.h"
-#include "OutputFile.h"
 #include "PictureFile.h"
 #include "PipelineStop.h"
 #include "Refusal.h"
@@ -200,7 +199,7 @@ std::vector<unsigned char> Convert(const FrameSettings& settings, PictureFile& p
         throw Refusal(reason::tooLarge);
     }
     if (!picture.Reserve(wholeDecode > 0 ? wholeDecode : StripDecodeBytes(opened), stop.Token())) {
-        throw vips::VError("stopped");
+        throw vips::VError(stoppedFailure);
     }
     const bool swap = SwapsAxes(vips_image_get_orientation(opened.get_image()));
     const int width = swap ? opened.height() : opened.width();
@@ -261,7 +260,7 @@ std::string Attempt(const FrameSettings& settings, std::optional<PictureFile>& p
     } catch (const vips::VError& error) {
         vips_error_clear();
         if (stop.Requested()) {
-            return reason::stopped;
+            return stoppedFailure;
         }
         if (picture && picture->Found() != DecodeVerdict::Finding::none) {
             return ReasonOf(picture->Found());
@@ -269,7 +268,7 @@ std::string Attempt(const FrameSettings& settings, std::optional<PictureFile>& p
         return ReasonOfFailure(error.what());
     } catch (const std::bad_alloc&) {
         vips_error_clear();
-        return stop.Requested() ? reason::stopped : reason::outOfMemory;
+        return stop.Requested() ? stoppedFailure : reason::outOfMemory;
     }
 }
 
@@ -300,16 +299,4 @@ Encoded EncodeImage(const FrameSettings& settings, const std::string& sourcePath
     }
     picture.reset(); // its decoders' memory, before the reservation that counts it goes
     return encoded;
-}
-
-std::string ConvertPicture(const FrameSettings& settings, const std::string& sourcePath,
-                           const std::string& outputPath) {
-    const Encoded encoded = EncodeImage(settings, sourcePath);
-    return encoded.failure.empty() ? WriteOutputFile(sourcePath, outputPath, encoded.bytes)
-                                   : encoded.failure;
-}
-
-int ConvertImage(const FrameSettings& settings, const std::string& sourcePath,
-                 const std::string& outputPath) {
-    return ConvertPicture(settings, sourcePath, outputPath).empty() ? 1 : 0;
 }
