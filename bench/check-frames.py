@@ -2,7 +2,7 @@
 """Checks what a tool wrote for bench/run, so that a wrong output cannot look fast.
 
     check-frames.py --width W --height H --color '#RRGGBB' --corpus DIR --dest DIR
-                    [--facts FILE] NAME...
+                    [--facts FILE] [--size-only] NAME...
 
 For each corpus picture NAME there must be DEST/<stem>.jpg, a JPEG of W x H,
 and its pixels must show the job done:
@@ -15,9 +15,10 @@ and its pixels must show the job done:
 - where a picture with alpha is fully transparent near its corners, the
   output shows the padding colour.
 Prints the number of good outputs on the first line, then one line per
-problem. What it learns about the sources (size, orientation, alpha, a small
-upright thumbnail) is kept in FILE, so that each later check reads only the
-outputs.
+problem. With --size-only, only that each output is a JPEG of W x H (for the
+floor, which skips EXIF orientation and alpha on purpose). What it learns
+about the sources (size, orientation, alpha, a small upright thumbnail) is
+kept in FILE, so that each later check reads only the outputs.
 """
 import argparse
 import json
@@ -87,7 +88,7 @@ def mean_difference(a, b):
     return sum(abs(x - y) for x, y in zip(a, b)) / len(a)
 
 
-def problem_with(output, facts, width, height, colour):
+def problem_with(output, facts, width, height, colour, size_only=False):
     """Returns what is wrong with OUTPUT (a path), or None."""
     try:
         with Image.open(output) as written:
@@ -100,6 +101,8 @@ def problem_with(output, facts, width, height, colour):
         return "missing"
     except OSError as error:
         return f"unreadable: {error}"
+    if size_only:
+        return None
 
     sw, sh = facts["size"]
     scale = min(width / sw, height / sh)
@@ -139,6 +142,7 @@ def main():
     parser.add_argument("--corpus", required=True)
     parser.add_argument("--dest", required=True)
     parser.add_argument("--facts")
+    parser.add_argument("--size-only", action="store_true")
     parser.add_argument("names", nargs="+")
     args = parser.parse_args()
 
@@ -146,7 +150,7 @@ def main():
     problems = []
     for name in args.names:
         output = os.path.join(args.dest, os.path.splitext(name)[0] + ".jpg")
-        problem = problem_with(output, facts[name], args.width, args.height, args.color)
+        problem = problem_with(output, facts[name], args.width, args.height, args.color, args.size_only)
         if problem:
             problems.append(f"{name}: {problem}")
     print(len(args.names) - len(problems))
