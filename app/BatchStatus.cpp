@@ -6,6 +6,13 @@ std::string IdleHint() {
     return "Drop pictures here to fit them to the frame.";
 }
 
+std::string StoreRefused(const std::string& reason) {
+    const std::string notSaved = "; profiles will not be saved over it";
+    if (reason == "not a settings file")
+        return "The profiles file is not a settings file" + notSaved;
+    return "The profiles file cannot be read (" + reason + ")" + notSaved;
+}
+
 std::string Progress(std::size_t index, std::size_t total, const std::string& name) {
     return std::to_string(index + 1) + " of " + std::to_string(total) + ": " + name;
 }

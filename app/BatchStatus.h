@@ -11,6 +11,8 @@ namespace BatchStatus {
 
 // Before the first drop.
 std::string IdleHint();
+// In place of the hint when the profile store cannot be read, with why.
+std::string StoreRefused(const std::string& reason);
 // While a batch runs: "3 of 20: name.jpg", index counted from 0.
 std::string Progress(std::size_t index, std::size_t total, const std::string& name);
 // Drops that wait for the running batch: "1 more drop waiting".

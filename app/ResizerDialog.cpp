@@ -133,9 +133,10 @@ void ResizerDialog::accept() {
     if (FinishBatchFirst(AfterBatch::accept))
         return;
     UpdateData(true);
-    if (!services.store.SaveProfiles(profiles, removedNames)) {
+    if (const std::string problem = services.store.SaveAll(profiles, removedNames);
+        !problem.empty()) {
         services.prompts.ShowMessage(profilesNotSaved,
-                                     MessageStyle::Ok | MessageStyle::IconExclamation, {});
+                                     MessageStyle::Ok | MessageStyle::IconExclamation, problem);
         return;
     }
     if (UpdateData(true))
@@ -165,10 +166,13 @@ void ResizerDialog::reject() {
  * Profiles that cannot be read are left out by the store; the rest fill the
  * list and the box, and the box's first entry in its sorted order, which need
  * not be the list's first profile, becomes the current profile as if it had
- * been picked.
+ * been picked. A store that cannot be read at all, or is no settings file,
+ * gives no profiles, and the status row says so: Done will not write over it.
  */
 void ResizerDialog::LoadProfiles() {
-    services.store.LoadProfiles(profiles, storedNames);
+    if (const std::string problem = services.store.LoadAll(profiles, storedNames);
+        !problem.empty())
+        ui->labelStatus->setText(QString::fromStdString(BatchStatus::StoreRefused(problem)));
     for (const std::string& name : storedNames)
         profileCombo->Add(name);
     profileCombo->Select(0);

@@ -5,6 +5,7 @@
 #include "PosixFileSystem.h"
 #include "QColorRef.h"
 #include "ResizerDialog.h"
+#include "StoreFile.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -113,8 +114,8 @@ protected:
     void Settle() {
         EXPECT_TRUE(QTest::qWaitFor([this] { return dialog->Idle(); }, 10000));
     }
-    QString Status() { return Child<QLabel>("labelStatus").text(); }
-    QString Progress() { return Child<QProgressBar>("progressBatch").format(); }
+    std::string Status() { return Child<QLabel>("labelStatus").text().toStdString(); }
+    std::string Progress() { return Child<QProgressBar>("progressBatch").format().toStdString(); }
 
     // Stores the profiles given, as an earlier run's "Done" would, then opens.
     void Open(const std::vector<Profile>& stored = {}) {
@@ -196,6 +197,13 @@ protected:
         timer.start(5);
     }
 
+    // Each test has a settings folder of its own, gone with it, so that a
+    // test repeated in one process starts from the same empty store.
+    QTemporaryDir config;
+    const bool configured = [this] {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
+        return true;
+    }();
     QTimer timer;
     QList<int> answers;
     std::vector<std::string> shown;
@@ -209,6 +217,7 @@ protected:
     bool holding = false;
     const QString storeName = testing::UnitTest::GetInstance()->current_test_info()->name();
     const ProfileStore store{storeName.toStdString()};
+    const QString storeFile = StoreFilePath(storeName);
     std::string failing;
     bool imagingStarts = true;
     std::unique_ptr<ResizerDialog> dialog;

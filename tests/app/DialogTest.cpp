@@ -98,16 +98,15 @@ TEST_F(AppDialog, DoneNeedsIntegersAndSavedProfilesAndEscapeEndsTheDialog) {
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_EQ(dialog->focusWidget(), &Width());
     EXPECT_EQ(shown.size(), 2u);
-    const QString file = QSettings("Tollervane", storeName).fileName();
-    ASSERT_TRUE(QFile::remove(file));
-    ASSERT_TRUE(QDir().mkdir(file)); // the store cannot be written
+    ASSERT_TRUE(QFile::remove(storeFile));
+    ASSERT_TRUE(QDir().mkdir(storeFile)); // the store cannot be written
     Type("Zed", "640", "480", true, "buttonDone1");
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_EQ(shown.back(),
               Shown("Couldn't save the profiles.\n\nPress Done to try again, or close "
                     "the window to leave without saving.",
-                    0x30));
-    ASSERT_TRUE(QDir().rmdir(file));
+                    0x30, false, "a folder, not a settings file"));
+    ASSERT_TRUE(QDir().rmdir(storeFile));
     Box().setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     EXPECT_EQ(dialog->result(), QDialog::Accepted);

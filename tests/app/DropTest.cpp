@@ -125,7 +125,7 @@ TEST_F(AppDrop, StopEscapeAndDoneEndABatchInTheMiddle) {
         SCOPED_TRACE(name);
         Hold();
         DeliverDrop(*dialog, {File("a.png"), File("b.png"), File("c.png")});
-        ASSERT_TRUE(QTest::qWaitFor([this] { return !Progress().isEmpty(); }, 5000));
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !Progress().empty(); }, 5000));
         stop();
         Settle();
         Release();
