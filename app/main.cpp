@@ -54,7 +54,8 @@ std::optional<int> HandToRunningDialog(InstanceServer& server,
     case Handover::taken:
         return 0;
     case Handover::refused:
-        std::fprintf(stderr, "quillmere: the running Quillmere did not take the files\n");
+        std::fprintf(stderr, "quillmere: the running Quillmere did not answer, so it will not "
+                             "convert the files\n");
         return 1;
     case Handover::noListener:
         break;

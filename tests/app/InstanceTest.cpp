@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstring>
 
 #include <sys/socket.h>
@@ -156,6 +157,22 @@ TEST(AppInstance, ASecondStartHandsItsFilesToTheRunningDialog) {
         EXPECT_EQ(next.exitCode(), 0);
     }
     EXPECT_TRUE(written("Quillmere/second.jpg"));
+
+    // A start that the stopped dialog did not answer says so, and the
+    // dialog, going on, never converts what was reported as not taken.
+    ASSERT_TRUE(picture.save(pictures.filePath("third.png")));
+    ASSERT_EQ(::kill(static_cast<pid_t>(first.processId()), SIGSTOP), 0);
+    QProcess refused;
+    start(refused, {"third.png"});
+    EXPECT_TRUE(refused.waitForFinished(20000));
+    ::kill(static_cast<pid_t>(first.processId()), SIGCONT);
+    EXPECT_EQ(refused.exitCode(), 1);
+    EXPECT_EQ(refused.readAllStandardError().toStdString(),
+              "quillmere: the running Quillmere did not answer, so it will not convert the "
+              "files\n");
+    QTest::qWait(1000);
+    EXPECT_FALSE(pictures.exists("Quillmere/third.jpg"));
+
     EXPECT_EQ(first.state(), QProcess::Running);
     first.terminate();
     EXPECT_TRUE(first.waitForFinished(10000));
