@@ -260,6 +260,16 @@ void ResizerDialog::ShowAbout() {
     about.exec();
 }
 
+void ResizerDialog::EndSession() {
+    waitingDrops.clear();
+    if (batch && afterBatch != AfterBatch::leave) {
+        afterBatch = AfterBatch::leave;
+        StopBatch();
+        return;
+    }
+    QDialog::done(QDialog::Rejected);
+}
+
 void ResizerDialog::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     menu.addAction(AppIcon(), QStringLiteral("&About Quillmere..."), this,
@@ -343,7 +353,8 @@ void ResizerDialog::StopBatch() {
 bool ResizerDialog::FinishBatchFirst(AfterBatch then) {
     if (!batch)
         return false;
-    afterBatch = then;
+    if (afterBatch != AfterBatch::leave)
+        afterBatch = then;
     StopBatch();
     return true;
 }
@@ -379,6 +390,8 @@ void ResizerDialog::BatchFinished(const BatchOutcome& outcome) {
         accept();
     else if (then == AfterBatch::reject)
         reject();
+    else if (then == AfterBatch::leave)
+        QDialog::done(QDialog::Rejected);
     // Drops that waited go with a dialog that has closed.
     if (then != AfterBatch::next && !isVisible())
         waitingDrops.clear();

@@ -47,6 +47,10 @@ public:
     void reject() override;
 
     void ShowAbout();
+    // The session is ending (SIGTERM, SIGHUP): a running batch stops as at
+    // Stop, and the dialog then closes without asking anything; nothing
+    // waiting is started. A second call closes it at once.
+    void EndSession();
 
     // Runs the drop once the batches before it are over, with the values in
     // the fields when it starts. Drops on the window, files named when the
@@ -83,7 +87,7 @@ private:
     void LoadProfiles();
     bool ExchangeInteger(QLineEdit& edit, std::int32_t& value, bool saveAndValidate);
     // What Done or the close box asked for while a batch ran.
-    enum class AfterBatch { next, accept, reject };
+    enum class AfterBatch { next, accept, reject, leave };
     void StartNextDrop();
     void StopBatch();
     bool FinishBatchFirst(AfterBatch then);

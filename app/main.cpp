@@ -1,5 +1,6 @@
 #include "AppIcon.h"
 #include "ConvertImage.h"
+#include "EndSignals.h"
 #include "MessageBoxPrompts.h"
 #include "PosixFileSystem.h"
 #include "ProfileStore.h"
@@ -77,6 +78,8 @@ int main(int argc, char* argv[]) {
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Quillmere"));
     QGuiApplication::setDesktopFileName(QStringLiteral(QUILLMERE_APP_ID));
     QApplication::setWindowIcon(AppIcon());
+    // Taken over before the socket is made; read once the dialog runs.
+    const EndSignals endSignals;
 
     // QApplication has taken its own options out of argv; the rest are bytes
     // of file names, which need not be UTF-8.
@@ -123,6 +126,9 @@ int main(int argc, char* argv[]) {
     });
     prompts.SetOwner(&*dialog);
     QObject::connect(&*dialog, &QDialog::finished, &application, &QCoreApplication::quit);
+    // A logout stops the batch and ends the program the usual way, so that
+    // the socket goes with it; the event loops of open message boxes end too.
+    QObject::connect(&endSignals, &EndSignals::Received, &*dialog, &ResizerDialog::EndSession);
     dialog->show();
     for (std::vector<DroppedItem>& drop : early)
         dialog->AcceptDrop(std::move(drop));

@@ -110,33 +110,49 @@ TEST_F(AppDrop, TheDialogLivesThroughABatchAndQueuesDrops) {
     EXPECT_FALSE(Busy());
 }
 
-// Stop, Escape and Done in the middle of a batch end it with nothing more
-// written and the cursor back; Escape never closes the dialog while a batch
-// runs, and does once it is over; Done goes on to close after the stop.
-TEST_F(AppDrop, StopEscapeAndDoneEndABatchInTheMiddle) {
+// Stop, Escape, Done and the end of the session in the middle of a batch end
+// it with nothing more written and the cursor back; Escape never closes the
+// dialog while a batch runs, and does once it is over; Done goes on to close
+// after the stop, and so does the end of the session, asking nothing.
+TEST_F(AppDrop, StopEscapeDoneAndLogoutEndABatchInTheMiddle) {
     Open();
     ASSERT_TRUE(QDir(folder.path()).mkdir("Quillmere"));
-    const std::pair<const char*, std::function<void()>> ways[] = {
-        {"Stop", [this] { Click("buttonStop"); }},
-        {"Escape", [this] { QTest::keyClick(dialog.get(), Qt::Key_Escape); }},
-        {"Done", [this] { Click("buttonDone1"); }},
+    const struct {
+        const char* name;
+        std::function<void()> stop;
+        bool closes;
+        QDialog::DialogCode result;
+    } ways[] = {
+        {"Stop", [this] { Click("buttonStop"); }, false, QDialog::Rejected},
+        {"Escape", [this] { QTest::keyClick(dialog.get(), Qt::Key_Escape); }, false,
+         QDialog::Rejected},
+        {"Done", [this] { Click("buttonDone1"); }, true, QDialog::Accepted},
+        {"a logout, profiles changed", [this] { dialog->EndSession(); }, true, QDialog::Rejected},
     };
-    for (const auto& [name, stop] : ways) {
-        SCOPED_TRACE(name);
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.name);
+        Type("Zed", "5", "6", true, "buttonSave1004");
+        dialog->show();
         Hold();
         DeliverDrop(*dialog, {File("a.png"), File("b.png"), File("c.png")});
         ASSERT_TRUE(QTest::qWaitFor([this] { return !Progress().empty(); }, 5000));
-        stop();
-        Settle();
+        DeliverDrop(*dialog, {File("d.png")});
+        way.stop();
         Release();
-        EXPECT_TRUE(conversions.empty());
-        EXPECT_EQ(Status(), "Stopped after 0 of 3");
+        Settle();
+        // The waiting drop runs after a Stop, and goes with a dialog that closes.
+        EXPECT_EQ(conversions.size(), way.closes ? 0u : 1u);
+        EXPECT_EQ(Status(), way.closes ? "Stopped after 0 of 3" : "1 converted");
+        conversions.clear();
         EXPECT_FALSE(Busy());
-        EXPECT_EQ(dialog->isVisible(), name != std::string("Done"));
+        EXPECT_EQ(dialog->isVisible(), !way.closes);
+        if (way.closes) {
+            EXPECT_EQ(dialog->result(), way.result);
+        }
     }
-    EXPECT_EQ(dialog->result(), QDialog::Accepted); // Done closed it once the batch was over
+    EXPECT_TRUE(shown.empty());
     dialog->show();
-    QTest::keyClick(dialog.get(), Qt::Key_Escape);
+    dialog->EndSession(); // no batch: at once
     EXPECT_FALSE(dialog->isVisible());
 }
 

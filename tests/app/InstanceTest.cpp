@@ -173,9 +173,22 @@ TEST(AppInstance, ASecondStartHandsItsFilesToTheRunningDialog) {
     QTest::qWait(1000);
     EXPECT_FALSE(pictures.exists("Quillmere/third.jpg"));
 
+    // A logout (SIGHUP) or SIGTERM ends the dialog the usual way, and its
+    // socket goes with it; the next start then listens there.
     EXPECT_EQ(first.state(), QProcess::Running);
-    first.terminate();
-    EXPECT_TRUE(first.waitForFinished(10000));
+    QProcess last;
+    for (const auto& [process, signal] : {std::pair{&first, SIGHUP}, {&last, SIGTERM}}) {
+        SCOPED_TRACE(signal);
+        if (process == &last) {
+            start(last, {});
+            EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(socket); }, 20000));
+        }
+        ::kill(static_cast<pid_t>(process->processId()), signal);
+        EXPECT_TRUE(process->waitForFinished(10000));
+        EXPECT_EQ(process->exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process->exitCode(), 0);
+        EXPECT_FALSE(QFile::exists(socket));
+    }
 }
 
 } // namespace
