@@ -53,11 +53,14 @@ struct RecordingFiles final : PosixFileSystem {
     std::mutex mutex;
     std::map<std::string, FrameSettings> encodedWith;
     std::vector<Profile> written;
+    std::size_t failAllocationAt = SIZE_MAX; // the write that runs out of memory
 
     std::string SourceProblem(const std::string&) override { return {}; }
     std::string WriteOutput(const std::string& source, const std::string& output,
                             std::span<const unsigned char>) override {
         const std::lock_guard lock(mutex);
+        if (written.size() == failAllocationAt)
+            throw std::bad_alloc();
         const FrameSettings& s = encodedWith[source];
         written.push_back(
             {source + " > " + output, s.doPadding, s.paddingColor, s.frameWidth, s.frameHeight});

@@ -84,6 +84,16 @@ TEST_F(AppDrop, QuestionsAndFailuresAreAnsweredAndTheCursorComesBack) {
     }
 }
 
+// A batch that runs out of memory ends there, and what it wrote still counts.
+TEST_F(AppDrop, ABatchThatThrowsKeepsTheCountsOfWhatItWrote) {
+    Open();
+    ASSERT_TRUE(QDir(folder.path()).mkdir("Quillmere"));
+    files.failAllocationAt = 2;
+    Drop(*dialog, {File("a.png"), File("b.png"), File("c.png"), File("d.png")});
+    EXPECT_EQ(conversions.size(), 2u);
+    EXPECT_EQ(Status(), "2 converted, 2 not done");
+}
+
 // While a batch runs the window goes on: the status row shows the item in hand
 // and a Stop button, typing changes only what the next drop takes, a drop
 // waits its turn and runs with the values in the fields when it starts.
