@@ -94,10 +94,12 @@ bool ResizerDialog::ExchangeInteger(QLineEdit& edit, std::int32_t& value, bool s
         return true;
     }
     // A side outside the range would make every dropped file fail.
-    const auto parsed = ParseInteger(edit.text().toStdString());
+    const std::string text = edit.text().toStdString();
+    const auto parsed = ParseInteger(text);
     const bool fits = parsed && *parsed >= 1 && *parsed <= largestFrameSide;
     if (!fits) {
-        services.prompts.ShowMessage(parsed ? sidePrompt : integerPrompt,
+        // A number too long for 32 bits is still a number outside the range.
+        services.prompts.ShowMessage(IsIntegerText(text) ? sidePrompt : integerPrompt,
                                      MessageStyle::Ok | MessageStyle::IconExclamation, {});
         edit.setFocus();
         edit.selectAll();
@@ -139,6 +141,12 @@ void ResizerDialog::accept() {
                                      MessageStyle::Ok | MessageStyle::IconExclamation, problem);
         return;
     }
+    // The store now holds every profile of the run, and none removed.
+    storeHolds = SortedProfiles();
+    storedNames.clear();
+    for (const Profile& profile : storeHolds)
+        storedNames.push_back(profile.name);
+    removedNames.clear();
     if (UpdateData(true))
         QDialog::accept();
 }
@@ -146,12 +154,14 @@ void ResizerDialog::accept() {
 /*
  * Escape and the close box: profile changes of the run are written only at
  * "Done", so they are not dropped without asking. Save acts as "Done" and
- * keeps the dialog open when that cannot end it.
+ * keeps the dialog open when that cannot end it. The question comes before a
+ * running batch is stopped, so that Cancel loses nothing; the batch stops
+ * once the answer is to close, and the dialog closes when it has.
  */
 void ResizerDialog::reject() {
-    if (FinishBatchFirst(AfterBatch::reject))
-        return;
-    if (profilesChanged) {
+    if (afterBatch == AfterBatch::leave)
+        return; // closing already
+    if (SortedProfiles() != storeHolds) {
         const int answer = services.prompts.ShowMessage(
             saveChanges, MessageStyle::SaveDiscardCancel | MessageStyle::IconQuestion, {});
         if (answer == IdSave)
@@ -159,7 +169,17 @@ void ResizerDialog::reject() {
         if (answer != IdDiscard)
             return;
     }
+    if (FinishBatchFirst(AfterBatch::leave))
+        return;
     QDialog::reject();
+}
+
+std::vector<Profile> ResizerDialog::SortedProfiles() const {
+    std::vector<Profile> sorted;
+    for (std::int32_t index = 0; index < profiles.Size(); ++index)
+        sorted.push_back(profiles[index]);
+    std::ranges::sort(sorted, {}, &Profile::name);
+    return sorted;
 }
 
 /*
@@ -175,6 +195,7 @@ void ResizerDialog::LoadProfiles() {
         ui->labelStatus->setText(QString::fromStdString(BatchStatus::StoreRefused(problem)));
     for (const std::string& name : storedNames)
         profileCombo->Add(name);
+    storeHolds = SortedProfiles();
     profileCombo->Select(0);
     if (profileCombo->Count() > 0)
         OnSelchangeProfile();
@@ -209,11 +230,9 @@ void ResizerDialog::OnSave() {
                           settings.frameWidth, settings.frameHeight};
     const std::int32_t index = profiles.FindProfile(profileName);
     if (index >= 0) {
-        profilesChanged = profilesChanged || profiles[index] != current;
         profiles[index] = current;
         return;
     }
-    profilesChanged = true;
     profiles.Add(current);
     profileCombo->Add(profileName);
 }
@@ -232,7 +251,6 @@ void ResizerDialog::OnRemove() {
         return;
     }
     profiles.RemoveAt(index);
-    profilesChanged = true;
     if (const auto stored = std::ranges::find(storedNames, profileName);
         stored != storedNames.end()) {
         removedNames.push_back(*stored);
@@ -294,10 +312,16 @@ void ResizerDialog::dropEvent(QDropEvent* event) {
     AcceptDrop(DroppedItems(*event->mimeData()));
 }
 
-// Escape stops a running batch and never closes the dialog while one runs.
+// Escape stops a running batch and never closes the dialog while one runs;
+// Return, pressed after typing into a field, does not close it either (a
+// click on Done still does, once the batch has stopped).
 void ResizerDialog::keyPressEvent(QKeyEvent* event) {
     if (batch && event->matches(QKeySequence::Cancel)) {
         StopBatch();
+        return;
+    }
+    if (batch && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        event->accept();
         return;
     }
     QDialog::keyPressEvent(event);
@@ -388,8 +412,6 @@ void ResizerDialog::BatchFinished(const BatchOutcome& outcome) {
     const AfterBatch then = std::exchange(afterBatch, AfterBatch::next);
     if (then == AfterBatch::accept)
         accept();
-    else if (then == AfterBatch::reject)
-        reject();
     else if (then == AfterBatch::leave)
         QDialog::done(QDialog::Rejected);
     // Drops that waited go with a dialog that has closed.

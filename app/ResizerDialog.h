@@ -87,10 +87,11 @@ private:
     void LoadProfiles();
     bool ExchangeInteger(QLineEdit& edit, std::int32_t& value, bool saveAndValidate);
     // What Done or the close box asked for while a batch ran.
-    enum class AfterBatch { next, accept, reject, leave };
+    enum class AfterBatch { next, accept, leave };
     void StartNextDrop();
     void StopBatch();
     bool FinishBatchFirst(AfterBatch then);
+    std::vector<Profile> SortedProfiles() const;
     void ShowProgress(std::size_t index, const QString& name);
     void ShowWaiting();
     void BatchFinished(const BatchOutcome& outcome);
@@ -105,8 +106,9 @@ private:
     // "Done" deletes the removed ones from the store.
     std::vector<std::string> storedNames;
     std::vector<std::string> removedNames;
-    // Set by a Save or Remove that changed the profiles.
-    bool profilesChanged = false;
+    // The run's profiles as the store last held them (loaded, or written by
+    // Done), sorted by name: the close question comes only when they differ.
+    std::vector<Profile> storeHolds;
     ImagingToken imaging;
     std::deque<std::vector<DroppedItem>> waitingDrops;
     AfterBatch afterBatch = AfterBatch::next;

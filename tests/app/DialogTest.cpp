@@ -58,7 +58,8 @@ TEST_F(AppDialog, TheTransferStopsAtTheFirstBadFieldAndSoDoesTheCommand) {
         {"1", "65500", nullptr, 65500, 1, ""},
         {"12a", "640", "editHeight1006", 1024, 768, integer},
         {"+480", "", "editWidth1005", 1024, 480, integer},
-        {"480", "2147483648", "editWidth1005", 1024, 480, integer},
+        {"480", "2147483648", "editWidth1005", 1024, 480, range},
+        {"-99999999999", "640", "editHeight1006", 1024, 768, range},
         {"0", "640", "editHeight1006", 1024, 768, range},
         {"480", "-5", "editWidth1005", 1024, 480, range},
         {"480", "65501", "editWidth1005", 1024, 480, range}};

@@ -166,6 +166,49 @@ TEST_F(AppDrop, StopEscapeDoneAndLogoutEndABatchInTheMiddle) {
     EXPECT_FALSE(dialog->isVisible());
 }
 
+// With profiles changed and a batch running, nothing is lost by a key: the
+// close question comes before the batch is stopped, and only an answer that
+// closes stops it; Return in a field does not close the dialog.
+TEST_F(AppDrop, KeysAndTheCloseBoxDuringABatchLoseNothing) {
+    Open();
+    ASSERT_TRUE(QDir(folder.path()).mkdir("Quillmere"));
+    const std::string question = Shown("Save the changes to the profiles?", 0x23, true);
+    const struct {
+        const char* name;
+        std::function<void()> act;
+        QList<int> answers;
+        std::size_t converted;
+        bool closes;
+    } rows[] = {
+        {"Return in Width", [this] { QTest::keyClick(&Width(), Qt::Key_Return); }, {}, 3, false},
+        {"close box, Cancel", [this] { dialog->close(); }, {IdCancel}, 3, false},
+        {"close box, Discard", [this] { dialog->close(); }, {IdDiscard}, 0, true},
+        {"close box, Save", [this] { dialog->close(); }, {IdSave}, 0, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        dialog->show();
+        Type(row.name, "5", "6", true, "buttonSave1004");
+        shown.clear();
+        answers = row.answers;
+        Hold();
+        DeliverDrop(*dialog, {File("a.png"), File("b.png"), File("c.png")});
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !Progress().empty(); }, 5000));
+        Width().setFocus();
+        row.act();
+        EXPECT_EQ(Progress() == "Stopping…", row.closes);
+        Release();
+        Settle();
+        EXPECT_EQ(conversions.size(), row.converted);
+        conversions.clear();
+        EXPECT_EQ(dialog->isVisible(), !row.closes);
+        EXPECT_EQ(shown, row.answers.empty() ? std::vector<std::string>{} : std::vector{question});
+    }
+    EXPECT_EQ(dialog->result(), QDialog::Accepted); // Save acted as Done
+    Open(); // the dialog stayed the same one throughout
+    EXPECT_EQ(Entries(), "close box, Cancel|close box, Discard|close box, Save|Return in Width");
+}
+
 // Real message boxes answered through a timer: each style's icon and buttons,
 // the first the default, the reason of a failure as informative text, no
 // override cursor while a box waits, owned by the dialog, Escape as the last

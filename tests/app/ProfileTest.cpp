@@ -148,6 +148,22 @@ TEST_F(AppProfiles, ProfilesLastFromDoneToTheNextRun) {
     Click("buttonRemove1007");
     Click("buttonDone1");
     EXPECT_TRUE(QSettings("Tollervane", storeName).contains("Profiles/Night/Do Padding"));
+
+    // The question comes only when the profiles differ from what the store
+    // last held: not after a save and its removal, nor after a Done that
+    // wrote them but stayed open on a bad field.
+    Open();
+    Type("Sky", "1", "2", true, "buttonSave1004");
+    Click("buttonRemove1007");
+    Type("Sky", "1", "2", true, "buttonSave1004");
+    Width().setText("x");
+    answers = {IdOk, IdOk};
+    Click("buttonDone1");
+    EXPECT_TRUE(dialog->isVisible());
+    shown.clear();
+    QTest::keyClick(dialog.get(), Qt::Key_Escape);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_TRUE(shown.empty());
 }
 
 } // namespace
