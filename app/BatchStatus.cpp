@@ -30,7 +30,7 @@ std::string Result(const BatchOutcome& outcome) {
     if (outcome.failed > 0)
         text += ", " + std::to_string(outcome.failed) + " failed";
     if (outcome.notReached > 0)
-        text += ", " + std::to_string(outcome.notReached) + " not done";
+        text += ", " + std::to_string(outcome.notReached) + " skipped";
     return text;
 }
 

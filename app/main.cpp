@@ -72,6 +72,16 @@ std::optional<int> HandToRunningDialog(InstanceServer& server,
 } // namespace
 
 int main(int argc, char* argv[]) {
+    switch (AskedForInfo(std::vector<std::string>(argv + 1, argv + argc))) {
+    case InfoAsked::help:
+        std::fputs(UsageText().c_str(), stdout);
+        return 0;
+    case InfoAsked::version:
+        std::puts("quillmere " QUILLMERE_VERSION);
+        return 0;
+    case InfoAsked::none:
+        break;
+    }
     // The application name stays the program file's base name: it names the
     // profile store and the window class. People see the display name.
     QApplication application(argc, argv);
@@ -86,7 +96,7 @@ int main(int argc, char* argv[]) {
     const StartupRequest request = StartupFiles(std::vector<std::string>(argv + 1, argv + argc),
                                                 WorkingFolder(), QSysInfo::machineHostName());
     if (!request.refusal.empty()) {
-        std::fprintf(stderr, "quillmere: %s\nusage: quillmere [FILE...]\n",
+        std::fprintf(stderr, "quillmere: %s\nTry 'quillmere --help' for more information.\n",
                      request.refusal.c_str());
         return 2;
     }

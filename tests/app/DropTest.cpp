@@ -60,11 +60,11 @@ TEST_F(AppDrop, QuestionsAndFailuresAreAnsweredAndTheCursorComesBack) {
         "Directory doesn't exist:  " + Path("Quillmere/") + "\n\nCreate it?";
     // clang-format off
     const std::tuple<bool, int, QUrl, std::size_t, const char*, const char*> cases[] = {
-        {false, IdNo, File("a.png"), 0, "", "0 converted, 2 not done"},
+        {false, IdNo, File("a.png"), 0, "", "0 converted, 2 skipped"},
         {false, IdYes, File("a.png"), 2, "", "2 converted"},
         {true, IdOk, QUrl("https://example.org/a.png"), 1, "not a file on this computer",
          "1 converted, 1 failed"},
-        {true, IdCancel, File("bad.png"), 0, damaged, "0 converted, 1 failed, 1 not done"}};
+        {true, IdCancel, File("bad.png"), 0, damaged, "0 converted, 1 failed, 1 skipped"}};
     // clang-format on
     Open();
     EXPECT_EQ(Status(), "Drop pictures here to fit them to the frame.");
@@ -91,7 +91,7 @@ TEST_F(AppDrop, ABatchThatThrowsKeepsTheCountsOfWhatItWrote) {
     files.failAllocationAt = 2;
     Drop(*dialog, {File("a.png"), File("b.png"), File("c.png"), File("d.png")});
     EXPECT_EQ(conversions.size(), 2u);
-    EXPECT_EQ(Status(), "2 converted, 2 not done");
+    EXPECT_EQ(Status(), "2 converted, 2 skipped");
 }
 
 // While a batch runs the window goes on: the status row shows the item in hand

@@ -56,6 +56,41 @@ TEST(StartupFiles, TheCommandLineBecomesOneDropOrIsRefused) {
     }
 }
 
+// --help and --version print and end with 0, and need no display; anything
+// else before "--" that starts with "-" is left to the toolkit and then to
+// StartupFiles.
+TEST(StartupFiles, HelpAndVersionArePrintedWithoutADisplay) {
+    const struct {
+        const char* name;
+        std::vector<std::string> args;
+        InfoAsked asked;
+    } rows[] = {
+        {"--help", {"a.png", "--help"}, InfoAsked::help},
+        {"-h", {"-h"}, InfoAsked::help},
+        {"--version", {"--version", "--help"}, InfoAsked::version},
+        {"after --", {"--", "--help"}, InfoAsked::none},
+        {"files", {"a.png"}, InfoAsked::none},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(AskedForInfo(row.args), row.asked);
+    }
+    for (const char* option : {"--help", "--version"}) {
+        SCOPED_TRACE(option);
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(name);
+        program.setProcessEnvironment(environment);
+        program.start(QUILLMERE_PROGRAM, {option});
+        ASSERT_TRUE(program.waitForFinished(10000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), 0);
+        const std::string printed = program.readAllStandardOutput().toStdString();
+        EXPECT_EQ(printed.substr(0, 10), option == std::string("--help") ? "Usage: qui" : "quillmere ");
+    }
+}
+
 // A message gives back its items, bytes and kinds kept; any damage to one
 // makes it no message at all.
 TEST(HandoverMessage, ItemsComeBackAndDamagedMessagesAreRefused) {
