@@ -16,7 +16,9 @@
 #include <QDropEvent>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QLayout>
 #include <QMimeData>
+#include <QScreen>
 #include <QShortcut>
 #include <QSysInfo>
 #include <QUrl>
@@ -262,8 +264,37 @@ void ResizerDialog::OnRemove() {
         OnSelchangeProfile();
 }
 
+/*
+ * Qt's own colour dialog everywhere: the desktop's (GTK's chooser) starts
+ * with its editor closed and mixes its language with ours. Placed over the
+ * dialog but within the screen's free area, so that OK and Cancel are never
+ * off a small screen; one taller or wider than that area is made to fit it.
+ */
 void ResizerDialog::OnChangeColor() {
     QColorDialog chooser(ColorFromRef(settings.paddingColor), this);
+    chooser.setOptions(QColorDialog::DontUseNativeDialog);
+    chooser.ensurePolished();
+    chooser.layout()->activate();
+    chooser.adjustSize();
+    if (const QScreen* shown = screen()) {
+        // The window frame it will get, judged by this dialog's own.
+        const QRect outer = frameGeometry(), inner = geometry();
+        const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(),
+                             outer.right() - inner.right(), outer.bottom() - inner.bottom());
+        const QRect room = shown->availableGeometry().marginsRemoved(frame);
+        if (chooser.width() > room.width() || chooser.height() > room.height()) {
+            chooser.layout()->setSizeConstraint(QLayout::SetNoConstraint);
+            chooser.setMinimumSize(0, 0);
+            chooser.resize(chooser.size().boundedTo(room.size()));
+        }
+        QRect placed(QPoint(), chooser.size());
+        placed.moveCenter(geometry().center());
+        placed.moveLeft(std::clamp(placed.left(), room.left(),
+                                   std::max(room.left(), room.right() - placed.width() + 1)));
+        placed.moveTop(std::clamp(placed.top(), room.top(),
+                                  std::max(room.top(), room.bottom() - placed.height() + 1)));
+        chooser.move(placed.topLeft() - QPoint(frame.left(), frame.top()));
+    }
     if (chooser.exec() == QDialog::Accepted)
         SetPaddingColor(RefFromColor(chooser.selectedColor()));
 }

@@ -86,10 +86,16 @@ TEST_F(AppProfiles, SaveAddsNewNamesAndOverwritesExactOnes) {
 // sets the swatch and the next drop's colour but not the profile until Save.
 TEST_F(AppProfiles, ChangeSetsTheColourOfTheNextDropAndOfTheProfileAtSave) {
     Open({beach});
+    dialog->move(700, 500); // near the screen's corner
     ASSERT_TRUE(QDir(folder.path()).mkdir("Quillmere"));
     std::vector<QColor> opened;
     Respond<QColorDialog>([&](QColorDialog& colors) {
         opened.push_back(colors.currentColor());
+        // Qt's own dialog, within the screen's free area.
+        EXPECT_TRUE(colors.testOption(QColorDialog::DontUseNativeDialog));
+        EXPECT_TRUE(colors.screen()->availableGeometry().contains(colors.geometry()))
+            << colors.geometry().width() << "x" << colors.geometry().height() << "+"
+            << colors.geometry().x() << "+" << colors.geometry().y();
         colors.setCurrentColor(QColor(0x12, 0x34, 0x56));
         opened.size() == 1 ? colors.reject() : colors.accept();
     });
