@@ -3,6 +3,7 @@
 #include "GuiThreadPrompts.h"
 #include "PathParts.h"
 
+#include <algorithm>
 #include <span>
 #include <utility>
 
@@ -35,6 +36,7 @@ public:
         ++reached;
         inHandWritten = false;
     }
+    const std::vector<std::string>& Folders() const { return folders; }
     BatchOutcome SoFar(std::size_t size, bool stopped) const {
         const int handled = reached == 0 ? 0 : reached - 1 + (inHandWritten ? 1 : 0);
         return {written, handled - written, static_cast<int>(size) - handled, true, stopped};
@@ -52,12 +54,19 @@ public:
         if (failure.empty()) {
             ++written;
             inHandWritten = true;
+            std::string folder = names.DirectoryPart(output);
+            if (folder.size() > 1)
+                folder.pop_back(); // the separator
+            if (std::ranges::find(folders, folder) == folders.end())
+                folders.push_back(folder);
         }
         return failure;
     }
 
 private:
     FileSystem& files;
+    PathParts names;
+    std::vector<std::string> folders;
     int reached = 0;
     int written = 0;
     bool inHandWritten = false;
@@ -74,10 +83,12 @@ void BatchRun::Run(std::vector<DroppedItem> drop, const DialogServices& services
     options.onItem = [this, &progress, names = PathParts()](std::size_t index,
                                                             const DroppedItem& item) {
         progress.Reached();
+        const QString path = QString::fromUtf8(item.path);
         const QString name =
-            QString::fromUtf8(item.isLocalFile ? names.FileNamePart(item.path) : item.path);
+            item.isLocalFile ? QString::fromUtf8(names.FileNamePart(item.path)) : path;
         QMetaObject::invokeMethod(
-            this, [this, index, name] { Q_EMIT ItemReached(index, name); }, Qt::QueuedConnection);
+            this, [this, index, name, path] { Q_EMIT ItemReached(index, name, path); },
+            Qt::QueuedConnection);
     };
     const Encoder encode = [&services, settings](const std::string& source,
                                                  std::stop_token cancel) {
@@ -92,5 +103,6 @@ void BatchRun::Run(std::vector<DroppedItem> drop, const DialogServices& services
         outcome = progress.SoFar(drop.size(), stop.stop_requested());
     }
     QMetaObject::invokeMethod(
-        this, [this, outcome] { Q_EMIT Finished(outcome); }, Qt::QueuedConnection);
+        this, [this, outcome, folders = progress.Folders()] { Q_EMIT Finished(outcome, folders); },
+        Qt::QueuedConnection);
 }

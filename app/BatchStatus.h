@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 // The texts of the dialog's status row, in one place so that they read the
 // same wherever they appear.
@@ -17,8 +18,12 @@ std::string StoreRefused(const std::string& reason);
 std::string Progress(std::size_t index, std::size_t total, const std::string& name);
 // Drops that wait for the running batch: "1 more drop waiting".
 std::string Waiting(std::size_t drops);
-// After a batch, until the next: "20 converted, 1 failed", "Stopped after 6
-// of 30", or the items never reached after a No or a Cancel.
-std::string Result(const BatchOutcome& outcome);
+// After a batch, until the next result: "20 converted into Holidays/Quillmere,
+// 1 failed", "Stopped after 6 of 30", and the items skipped after a No or a
+// Cancel. folders are the output folders written into (with or without a
+// closing '/'); the first is named by its last two parts, the others counted.
+std::string Result(const BatchOutcome& outcome, const std::vector<std::string>& folders = {});
+// While files are dragged over the dialog: "Drop to convert 12 pictures".
+std::string DragOver(std::size_t files);
 
 } // namespace BatchStatus

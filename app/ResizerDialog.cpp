@@ -10,10 +10,13 @@
 #include "QColorRef.h"
 #include "ui_ResizerDialog.h"
 
+#include <QAccessible>
 #include <QColorDialog>
+#include <QDesktopServices>
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QLayout>
@@ -62,9 +65,17 @@ ResizerDialog::ResizerDialog(DialogServices dialogServices, QWidget* parent)
     connect(ui->buttonRemove1007, &QPushButton::clicked, this, &ResizerDialog::OnRemove);
     connect(ui->buttonChange1009, &QPushButton::clicked, this, &ResizerDialog::OnChangeColor);
     connect(ui->buttonStop, &QPushButton::clicked, this, &ResizerDialog::StopBatch);
-    ui->labelStatus->setText(QString::fromStdString(BatchStatus::IdleHint()));
-    // As tall idle as during a batch, so the dialog keeps its size.
+    connect(ui->buttonOpenFolder, &QPushButton::clicked, this, &ResizerDialog::OpenOutputFolder);
+    lastStatus = QString::fromStdString(BatchStatus::IdleHint());
+    ui->labelStatus->setText(lastStatus);
+    // As tall idle as during a batch, so the dialog keeps its size: the
+    // result row is a button's height, and the batch row keeps its room.
     ui->labelStatus->setMinimumHeight(ui->buttonStop->sizeHint().height());
+    for (QWidget* batchRow : std::initializer_list<QWidget*>{ui->progressBatch, ui->buttonStop}) {
+        QSizePolicy policy = batchRow->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        batchRow->setSizePolicy(policy);
+    }
     InitDialog();
 }
 
@@ -194,7 +205,10 @@ std::vector<Profile> ResizerDialog::SortedProfiles() const {
 void ResizerDialog::LoadProfiles() {
     if (const std::string problem = services.store.LoadAll(profiles, storedNames);
         !problem.empty())
-        ui->labelStatus->setText(QString::fromStdString(BatchStatus::StoreRefused(problem)));
+    {
+        lastStatus = QString::fromStdString(BatchStatus::StoreRefused(problem));
+        ShowStatus();
+    }
     for (const std::string& name : storedNames)
         profileCombo->Add(name);
     storeHolds = SortedProfiles();
@@ -326,9 +340,20 @@ void ResizerDialog::contextMenuEvent(QContextMenuEvent* event) {
     menu.exec(event->globalPos());
 }
 
+// While files are dragged over it, the status row says what a drop will do.
 void ResizerDialog::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls())
-        event->acceptProposedAction();
+    if (!event->mimeData()->hasUrls())
+        return;
+    event->acceptProposedAction();
+    dragging = true;
+    ui->labelStatus->setText(QString::fromStdString(
+        BatchStatus::DragOver(static_cast<std::size_t>(event->mimeData()->urls().size()))));
+    ui->labelStatus->show();
+}
+
+void ResizerDialog::dragLeaveEvent(QDragLeaveEvent*) {
+    dragging = false;
+    ShowStatus();
 }
 
 void ResizerDialog::dragMoveEvent(QDragMoveEvent* event) {
@@ -340,6 +365,7 @@ void ResizerDialog::dropEvent(QDropEvent* event) {
     if (!event->mimeData()->hasUrls())
         return;
     event->acceptProposedAction();
+    dragging = false;
     AcceptDrop(DroppedItems(*event->mimeData()));
 }
 
@@ -364,7 +390,7 @@ void ResizerDialog::keyPressEvent(QKeyEvent* event) {
  */
 void ResizerDialog::AcceptDrop(std::vector<DroppedItem> drop) {
     waitingDrops.push_back(std::move(drop));
-    ShowWaiting();
+    ShowStatus();
     QMetaObject::invokeMethod(this, &ResizerDialog::StartNextDrop, Qt::QueuedConnection);
 }
 
@@ -391,8 +417,10 @@ void ResizerDialog::StartNextDrop() {
         ui->progressBatch->show();
         ui->buttonStop->show();
         ui->buttonStop->setEnabled(true);
+        // The bar's width is known before its first name is fitted to it.
+        layout()->activate();
     }
-    ShowWaiting();
+    ShowStatus();
 }
 
 void ResizerDialog::StopBatch() {
@@ -414,32 +442,76 @@ bool ResizerDialog::FinishBatchFirst(AfterBatch then) {
     return true;
 }
 
-void ResizerDialog::ShowProgress(std::size_t index, const QString& name) {
+/*
+ * The name is cut in its middle to keep "3 of 20: " and the whole text on the
+ * bar's one line; the whole path is in the bar's tooltip.
+ */
+void ResizerDialog::ShowProgress(std::size_t index, const QString& name, const QString& path) {
     if (!batch || batch->Stopping())
         return;
-    ui->progressBatch->setValue(static_cast<int>(index));
-    ui->progressBatch->setFormat(
-        QString::fromStdString(BatchStatus::Progress(index, batch->Size(), name.toStdString())));
+    QProgressBar& bar = *ui->progressBatch;
+    bar.setValue(static_cast<int>(index));
+    const QString prefix =
+        QString::fromStdString(BatchStatus::Progress(index, batch->Size(), std::string()));
+    const QFontMetrics metrics = bar.fontMetrics();
+    // The style draws the text inside the frame, with a little room each side.
+    const int room = bar.contentsRect().width() - 4 * metrics.averageCharWidth() -
+                     metrics.horizontalAdvance(prefix);
+    bar.setFormat(prefix + metrics.elidedText(name, Qt::ElideMiddle, std::max(room, 0)));
+    bar.setToolTip(path);
 }
 
-void ResizerDialog::ShowWaiting() {
-    if (!batch)
+/*
+ * The row above the bar holds the last result, and during a batch the drops
+ * waiting beside it; between batches the result (or the hint) alone. Files
+ * dragged over the dialog say what a drop will do until they leave.
+ */
+void ResizerDialog::ShowStatus() {
+    if (dragging)
         return;
-    ui->labelStatus->setText(
-        waitingDrops.empty() ? QString()
-                             : QString::fromStdString(BatchStatus::Waiting(waitingDrops.size())));
-    ui->labelStatus->setVisible(!waitingDrops.empty());
+    QLabel& label = *ui->labelStatus;
+    QString text = lastStatus;
+    if (batch) {
+        if (!waitingDrops.empty()) {
+            const QString waiting =
+                QString::fromStdString(BatchStatus::Waiting(waitingDrops.size()));
+            text = text.isEmpty() || text == QString::fromStdString(BatchStatus::IdleHint())
+                       ? waiting
+                       : text + QStringLiteral("; ") + waiting;
+        } else if (text == QString::fromStdString(BatchStatus::IdleHint())) {
+            text.clear();
+        }
+    }
+    label.setText(text);
+    label.setVisible(!text.isEmpty());
 }
 
-void ResizerDialog::BatchFinished(const BatchOutcome& outcome) {
+void ResizerDialog::OpenOutputFolder() {
+    if (!firstFolder.empty())
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(firstFolder.c_str())));
+}
+
+void ResizerDialog::BatchFinished(const BatchOutcome& outcome,
+                                  const std::vector<std::string>& folders) {
     // This runs inside the batch's own signal: it goes once that is over.
     batch->setParent(this);
     batch.release()->deleteLater();
     unsetCursor();
     ui->progressBatch->hide();
     ui->buttonStop->hide();
-    ui->labelStatus->setText(QString::fromStdString(BatchStatus::Result(outcome)));
-    ui->labelStatus->show();
+    lastStatus = QString::fromStdString(BatchStatus::Result(outcome, folders));
+    if (!folders.empty()) {
+        firstFolder = folders.front();
+        QStringList all;
+        for (const std::string& folder : folders)
+            all << QFile::decodeName(folder.c_str());
+        ui->labelStatus->setToolTip(all.join(u'\n'));
+    }
+    ui->buttonOpenFolder->setVisible(!firstFolder.empty());
+    ShowStatus();
+    // Told to assistive technology as it appears.
+    QAccessibleEvent announced(ui->labelStatus, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&announced);
     const AfterBatch then = std::exchange(afterBatch, AfterBatch::next);
     if (then == AfterBatch::accept)
         accept();

@@ -79,6 +79,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -92,9 +93,10 @@ private:
     void StopBatch();
     bool FinishBatchFirst(AfterBatch then);
     std::vector<Profile> SortedProfiles() const;
-    void ShowProgress(std::size_t index, const QString& name);
-    void ShowWaiting();
-    void BatchFinished(const BatchOutcome& outcome);
+    void ShowProgress(std::size_t index, const QString& name, const QString& path);
+    void ShowStatus();
+    void BatchFinished(const BatchOutcome& outcome, const std::vector<std::string>& folders);
+    void OpenOutputFolder();
 
     std::unique_ptr<Ui::ResizerDialog> ui;
     std::unique_ptr<ProfileCombo> profileCombo;
@@ -112,6 +114,14 @@ private:
     ImagingToken imaging;
     std::deque<std::vector<DroppedItem>> waitingDrops;
     AfterBatch afterBatch = AfterBatch::next;
+    // The status row's text between batches: the hint, a store that cannot
+    // be read, or the last batch's result, which stays in view (beside the
+    // drops waiting) until the next result replaces it.
+    QString lastStatus;
+    // The first output folder of the last batch that wrote any.
+    std::string firstFolder;
+    // Set while files are dragged over the dialog.
+    bool dragging = false;
     // Last, so that it stops and waits before anything it uses goes.
     std::unique_ptr<BatchRun> batch;
 };

@@ -90,7 +90,7 @@ protected:
     Encoded Encode(const FrameSettings& settings, const std::string& source, std::stop_token stop) {
         {
             std::unique_lock lock(holdMutex);
-            held.wait(lock, stop, [this] { return !holding; });
+            held.wait(lock, stop, [&] { return !holding && source != heldSource; });
         }
         if (stop.stop_requested())
             return {{}, "stopped"};
@@ -106,6 +106,7 @@ protected:
         {
             const std::lock_guard lock(holdMutex);
             holding = false;
+            heldSource.clear();
         }
         held.notify_all();
     }
@@ -213,11 +214,15 @@ protected:
     MessageBoxPrompts boxes;
     Prompts* prompts = this;
     QTemporaryDir folder;
+    // How the result names the Quillmere folder of folder.
+    const std::string into = " into " + QFileInfo(folder.path()).fileName().toStdString() +
+                             "/Quillmere";
     RecordingFiles files;
     std::vector<Profile>& conversions = files.written; // named "source > output"
     std::mutex holdMutex;
     std::condition_variable_any held;
     bool holding = false;
+    std::string heldSource; // held alone, until Release
     const QString storeName = testing::UnitTest::GetInstance()->current_test_info()->name();
     const ProfileStore store{storeName.toStdString()};
     const QString storeFile = StoreFilePath(storeName);

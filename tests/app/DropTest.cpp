@@ -59,11 +59,11 @@ TEST_F(AppDrop, QuestionsAndFailuresAreAnsweredAndTheCursorComesBack) {
     const std::string question =
         "Directory doesn't exist:  " + Path("Quillmere/") + "\n\nCreate it?";
     // clang-format off
-    const std::tuple<bool, int, QUrl, std::size_t, const char*, const char*> cases[] = {
+    const std::tuple<bool, int, QUrl, std::size_t, const char*, std::string> cases[] = {
         {false, IdNo, File("a.png"), 0, "", "0 converted, 2 skipped"},
-        {false, IdYes, File("a.png"), 2, "", "2 converted"},
+        {false, IdYes, File("a.png"), 2, "", "2 converted" + into},
         {true, IdOk, QUrl("https://example.org/a.png"), 1, "not a file on this computer",
-         "1 converted, 1 failed"},
+         "1 converted" + into + ", 1 failed"},
         {true, IdCancel, File("bad.png"), 0, damaged, "0 converted, 1 failed, 1 skipped"}};
     // clang-format on
     Open();
@@ -91,7 +91,7 @@ TEST_F(AppDrop, ABatchThatThrowsKeepsTheCountsOfWhatItWrote) {
     files.failAllocationAt = 2;
     Drop(*dialog, {File("a.png"), File("b.png"), File("c.png"), File("d.png")});
     EXPECT_EQ(conversions.size(), 2u);
-    EXPECT_EQ(Status(), "2 converted, 2 skipped");
+    EXPECT_EQ(Status(), "2 converted" + into + ", 2 skipped");
 }
 
 // While a batch runs the window goes on: the status row shows the item in hand
@@ -115,9 +115,64 @@ TEST_F(AppDrop, TheDialogLivesThroughABatchAndQueuesDrops) {
               (Profile{Path("b.png") + " > " + Path("Quillmere/b.jpg"), 1, 0x00C80000, 800, 600}));
     EXPECT_EQ(conversions[2],
               (Profile{Path("c.png") + " > " + Path("Quillmere/c.jpg"), 1, 0x00C80000, 333, 222}));
-    EXPECT_EQ(Status(), "1 converted");
+    EXPECT_EQ(Status(), "1 converted" + into);
     EXPECT_FALSE(Child<QPushButton>("buttonStop").isVisible());
     EXPECT_FALSE(Busy());
+}
+
+// Receives what the dialog asks the desktop to open.
+class Desktop : public QObject {
+    Q_OBJECT
+public:
+    std::vector<QUrl> opened;
+public Q_SLOTS:
+    void Open(const QUrl& url) { opened.push_back(url); }
+};
+
+// The status row can be read: dragged files say what a drop will do; a long
+// name is cut in its middle to fit the bar's one line, with the whole path
+// in its tooltip; the result of a drop stays in view, whole, beside the drops
+// waiting, while the next one runs, and names the folder the files went
+// into, which Open Folder opens.
+TEST_F(AppDrop, TheStatusRowCanBeReadThroughABatchAndAfterIt) {
+    Open();
+    ASSERT_TRUE(QDir(folder.path()).mkdir("Quillmere"));
+    QMimeData mime;
+    mime.setUrls({File("a.png"), File("b.png"), File("c.png")});
+    QDragEnterEvent enter(dialog->rect().center(), Qt::CopyAction, &mime, Qt::LeftButton,
+                          Qt::NoModifier);
+    QApplication::sendEvent(dialog.get(), &enter);
+    EXPECT_EQ(Status(), "Drop to convert 3 pictures");
+    QDragLeaveEvent leave;
+    QApplication::sendEvent(dialog.get(), &leave);
+    EXPECT_EQ(Status(), "Drop pictures here to fit them to the frame.");
+
+    const QString longName =
+        "IMG_20240715_183455_HDR_Ostsee_Strandkorb_Sonnenuntergang_bearbeitet.png";
+    heldSource = Path(longName);
+    DeliverDrop(*dialog, {File("a.png")});
+    DeliverDrop(*dialog, {File(longName), File("b.png")});
+    DeliverDrop(*dialog, {File("c.png")});
+    ASSERT_TRUE(QTest::qWaitFor([this] { return Progress().starts_with("1 of 2: "); }, 5000))
+        << Progress();
+    auto& bar = Child<QProgressBar>("progressBatch");
+    const QString progress = bar.format();
+    EXPECT_TRUE(progress.contains(QStringLiteral("…"))) << progress.toStdString();
+    EXPECT_TRUE(progress.endsWith(QStringLiteral("bearbeitet.png"))) << progress.toStdString();
+    EXPECT_LE(bar.fontMetrics().horizontalAdvance(progress), bar.contentsRect().width());
+    EXPECT_EQ(bar.toolTip(), folder.filePath(longName));
+    auto& label = Child<QLabel>("labelStatus");
+    EXPECT_EQ(Status(), "1 converted" + into + "; 1 more drop waiting");
+    EXPECT_GE(label.width(), label.fontMetrics().horizontalAdvance(label.text()));
+    Release();
+    Settle();
+    EXPECT_EQ(Status(), "1 converted" + into);
+
+    Desktop desktop;
+    QDesktopServices::setUrlHandler("file", &desktop, "Open");
+    Click("buttonOpenFolder");
+    QDesktopServices::unsetUrlHandler("file");
+    EXPECT_EQ(desktop.opened, std::vector{File("Quillmere")});
 }
 
 // Stop, Escape, Done and the end of the session in the middle of a batch end
@@ -152,7 +207,7 @@ TEST_F(AppDrop, StopEscapeDoneAndLogoutEndABatchInTheMiddle) {
         Settle();
         // The waiting drop runs after a Stop, and goes with a dialog that closes.
         EXPECT_EQ(conversions.size(), way.closes ? 0u : 1u);
-        EXPECT_EQ(Status(), way.closes ? "Stopped after 0 of 3" : "1 converted");
+        EXPECT_EQ(Status(), way.closes ? "Stopped after 0 of 3" : "1 converted" + into);
         conversions.clear();
         EXPECT_FALSE(Busy());
         EXPECT_EQ(dialog->isVisible(), !way.closes);
@@ -249,3 +304,5 @@ TEST_F(AppDrop, RealMessageBoxesAskAndAnswer) {
 }
 
 } // namespace
+
+#include "DropTest.moc"
