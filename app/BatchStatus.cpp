@@ -3,7 +3,7 @@
 namespace BatchStatus {
 
 std::string IdleHint() {
-    return "Drop pictures here to fit them to the frame.";
+    return "Drop pictures here, or press Ctrl+O";
 }
 
 std::string StoreRefused(const std::string& reason) {

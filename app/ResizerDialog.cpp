@@ -17,6 +17,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QLayout>
@@ -89,6 +90,9 @@ void ResizerDialog::InitDialog() {
     // lives in the dialog's context menu, and F1 opens it as well.
     auto* help = new QShortcut(QKeySequence::HelpContents, this);
     connect(help, &QShortcut::activated, this, &ResizerDialog::ShowAbout);
+    auto* add = new QShortcut(QKeySequence::Open, this);
+    connect(add, &QShortcut::activated, this, &ResizerDialog::AddPictures);
+    NameForAssistiveTechnology();
 
     setWindowIcon(AppIcon());
 
@@ -333,8 +337,55 @@ void ResizerDialog::EndSession() {
     QDialog::done(QDialog::Rejected);
 }
 
+void ResizerDialog::NameForAssistiveTechnology() {
+    const struct {
+        QWidget* widget;
+        const char* name;
+        const char* description;
+    } named[] = {
+        {ui->buttonDone1, "Done", "Save the profiles and close Quillmere"},
+        {ui->checkAddPadding1000, "Add Padding",
+         "Centre each picture on a canvas of the frame's size in the padding colour"},
+        {ui->comboProfile1003, "Profile", "The name of a saved set of these settings"},
+        {ui->buttonSave1004, "Save", "Keep the settings under the profile name"},
+        {ui->buttonRemove1007, "Remove", "Remove the profile of that name"},
+        {ui->editWidth1005, "Width", "The frame's width in pixels, from 1 to 65500"},
+        {ui->editHeight1006, "Height", "The frame's height in pixels, from 1 to 65500"},
+        {ui->swatchPaddingColor1010, "Padding Color", "The colour the frame is padded with"},
+        {ui->buttonChange1009, "Change", "Choose the padding colour"},
+        {ui->labelStatus, "Status", "What Quillmere is doing, or did last"},
+        {ui->progressBatch, "Progress", "The picture being converted"},
+        {ui->buttonStop, "Stop", "Stop converting; what is written stays"},
+        {ui->buttonOpenFolder, "Open Folder", "Open the folder the pictures went into"},
+    };
+    for (const auto& [widget, name, description] : named) {
+        widget->setAccessibleName(QString::fromUtf8(name));
+        widget->setAccessibleDescription(QString::fromUtf8(description));
+    }
+}
+
+/*
+ * The nine kinds of picture Quillmere reads, as a filter; the desktop's own
+ * dialog where there is one.
+ */
+void ResizerDialog::AddPictures() {
+    QFileDialog chooser(this, QStringLiteral("Add Pictures"), QString(),
+                        QStringLiteral("Pictures (*.jpg *.jpeg *.jpe *.png *.gif *.webp *.tif "
+                                       "*.tiff *.heic *.heif *.avif *.jxl *.bmp);;All files (*)"));
+    chooser.setFileMode(QFileDialog::ExistingFiles);
+    if (chooser.exec() != QDialog::Accepted)
+        return;
+    std::vector<DroppedItem> items;
+    for (const QString& file : chooser.selectedFiles())
+        items.push_back({QFile::encodeName(file).toStdString(), true});
+    if (!items.empty())
+        AcceptDrop(std::move(items));
+}
+
 void ResizerDialog::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
+    menu.addAction(QStringLiteral("Add &Pictures..."), QKeySequence::Open, this,
+                   &ResizerDialog::AddPictures);
     menu.addAction(AppIcon(), QStringLiteral("&About Quillmere..."), this,
                    &ResizerDialog::ShowAbout);
     menu.exec(event->globalPos());

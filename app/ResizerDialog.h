@@ -47,6 +47,9 @@ public:
     void reject() override;
 
     void ShowAbout();
+    // Ctrl+O and "Add Pictures...": the desktop's file dialog, for a person
+    // who cannot drag; the files chosen run as a drop.
+    void AddPictures();
     // The session is ending (SIGTERM, SIGHUP): a running batch stops as at
     // Stop, and the dialog then closes without asking anything; nothing
     // waiting is started. A second call closes it at once.
@@ -85,6 +88,7 @@ protected:
 
 private:
     void InitDialog();
+    void NameForAssistiveTechnology();
     void LoadProfiles();
     bool ExchangeInteger(QLineEdit& edit, std::int32_t& value, bool saveAndValidate);
     // What Done or the close box asked for while a batch ran.

@@ -67,7 +67,7 @@ TEST_F(AppDrop, QuestionsAndFailuresAreAnsweredAndTheCursorComesBack) {
         {true, IdCancel, File("bad.png"), 0, damaged, "0 converted, 1 failed, 1 skipped"}};
     // clang-format on
     Open();
-    EXPECT_EQ(Status(), "Drop pictures here to fit them to the frame.");
+    EXPECT_EQ(Status(), "Drop pictures here, or press Ctrl+O");
     for (const auto& [folderThere, answer, first, converted, reason, status] : cases) {
         conversions.clear();
         shown.clear();
@@ -120,6 +120,46 @@ TEST_F(AppDrop, TheDialogLivesThroughABatchAndQueuesDrops) {
     EXPECT_FALSE(Busy());
 }
 
+// A person who cannot drag chooses pictures with Ctrl+O, or "Add
+// Pictures..." in the context menu, from a file dialog filtered to the kinds
+// Quillmere reads; they run as a drop.
+TEST_F(AppDrop, CtrlOAndAddPicturesChooseFilesThatRunAsADrop) {
+    Open();
+    ASSERT_TRUE(QDir(folder.path()).mkdir("Quillmere"));
+    for (const char* name : {"a.png", "b.webp"}) {
+        QFile file(folder.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    QStringList filters;
+    Respond<QFileDialog>([&](QFileDialog& chooser) {
+        filters = chooser.nameFilters();
+        chooser.setDirectory(folder.path());
+        chooser.selectFile("\"a.png\" \"b.webp\"");
+        QMetaObject::invokeMethod(&chooser, "accept");
+    });
+    QTest::keyClick(dialog.get(), Qt::Key_O, Qt::ControlModifier);
+    Settle();
+    ASSERT_EQ(conversions.size(), 2u);
+    EXPECT_EQ(conversions[1].name, Path("b.webp") + " > " + Path("Quillmere/b.jpg"));
+    ASSERT_FALSE(filters.isEmpty());
+    for (const char* kind : {"*.jpg", "*.png", "*.gif", "*.webp", "*.tif", "*.heif", "*.avif",
+                             "*.jxl", "*.bmp"})
+        EXPECT_TRUE(filters[0].contains(kind)) << kind;
+
+    QStringList actions;
+    QTimer::singleShot(50, [&] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            for (const QAction* action : menu->actions())
+                actions << action->text();
+            menu->close();
+        }
+    });
+    QContextMenuEvent context(QContextMenuEvent::Mouse, dialog->rect().center(),
+                              dialog->mapToGlobal(dialog->rect().center()));
+    QApplication::sendEvent(dialog.get(), &context);
+    EXPECT_EQ(actions, (QStringList{"Add &Pictures...", "&About Quillmere..."}));
+}
+
 // Receives what the dialog asks the desktop to open.
 class Desktop : public QObject {
     Q_OBJECT
@@ -145,7 +185,7 @@ TEST_F(AppDrop, TheStatusRowCanBeReadThroughABatchAndAfterIt) {
     EXPECT_EQ(Status(), "Drop to convert 3 pictures");
     QDragLeaveEvent leave;
     QApplication::sendEvent(dialog.get(), &leave);
-    EXPECT_EQ(Status(), "Drop pictures here to fit them to the frame.");
+    EXPECT_EQ(Status(), "Drop pictures here, or press Ctrl+O");
 
     const QString longName =
         "IMG_20240715_183455_HDR_Ostsee_Strandkorb_Sonnenuntergang_bearbeitet.png";
@@ -281,6 +321,8 @@ TEST_F(AppDrop, RealMessageBoxesAskAndAnswer) {
                            QMetaEnum::fromType<QMessageBox::Icon>().valueToKey(box.icon());
         for (auto* button : QList<QAbstractButton*>{box.defaultButton()} + box.buttons())
             look = look + " " + buttons.valueToKey(box.standardButton(button));
+        if (auto* discard = box.button(QMessageBox::Discard))
+            look += " " + discard->text().toStdString(); // with its mnemonic
         seen.push_back(
             look + (QGuiApplication::overrideCursor() ? " overridden" : "") +
             (box.windowHandle()->transientParent() == dialog->windowHandle() ? "" : " unowned"));
@@ -298,7 +340,7 @@ TEST_F(AppDrop, RealMessageBoxesAskAndAnswer) {
                         "Quillmere: " + failing + " / " + damaged + " Warning Ok Ok Cancel",
                         "Quillmere: Profile name doesn't exist. Critical Ok Ok",
                         "Quillmere: Save the changes to the profiles? Question Save Save Cancel "
-                        "Discard"}));
+                        "Discard &Discard"}));
     EXPECT_EQ(dialog->result(), QDialog::Accepted); // so the profiles were written
     EXPECT_TRUE(conversions.empty());
 }

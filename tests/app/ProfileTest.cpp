@@ -215,7 +215,7 @@ TEST_F(AppProfiles, AStoreLinkedToNotesIsNeverWrittenOverButOneLinkedToSettingsI
     ASSERT_TRUE(QFile::remove(storeFile));
     ASSERT_TRUE(QFile::link(dotfile, storeFile));
     Open();
-    EXPECT_EQ(Status(), "Drop pictures here to fit them to the frame.");
+    EXPECT_EQ(Status(), "Drop pictures here, or press Ctrl+O");
     EXPECT_EQ(Listed(), (std::vector<Profile>{{"Beach", 0, 1, 2, 3}}));
     Type("X", "5", "6", true, "buttonSave1004");
     Click("buttonDone1");
