@@ -58,6 +58,10 @@ std::string Result(const BatchOutcome& outcome, const std::vector<std::string>& 
     return text;
 }
 
+std::string Offered(std::size_t files) {
+    return std::to_string(files) + (files == 1 ? " picture to convert" : " pictures to convert");
+}
+
 std::string DragOver(std::size_t files) {
     return "Drop to convert " + std::to_string(files) + (files == 1 ? " picture" : " pictures");
 }

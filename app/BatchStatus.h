@@ -23,6 +23,8 @@ std::string Waiting(std::size_t drops);
 // Cancel. folders are the output folders written into (with or without a
 // closing '/'); the first is named by its last two parts, the others counted.
 std::string Result(const BatchOutcome& outcome, const std::vector<std::string>& folders = {});
+// Files from outside that wait for Convert: "3 pictures to convert".
+std::string Offered(std::size_t files);
 // While files are dragged over the dialog: "Drop to convert 12 pictures".
 std::string DragOver(std::size_t files);
 

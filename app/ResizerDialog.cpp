@@ -27,6 +27,9 @@
 #include <QSysInfo>
 #include <QUrl>
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 
 const char* const integerPrompt = "Please enter an integer.";
@@ -67,6 +70,8 @@ ResizerDialog::ResizerDialog(DialogServices dialogServices, QWidget* parent)
     connect(ui->buttonChange1009, &QPushButton::clicked, this, &ResizerDialog::OnChangeColor);
     connect(ui->buttonStop, &QPushButton::clicked, this, &ResizerDialog::StopBatch);
     connect(ui->buttonOpenFolder, &QPushButton::clicked, this, &ResizerDialog::OpenOutputFolder);
+    connect(ui->buttonConvert, &QPushButton::clicked, this, &ResizerDialog::ConvertOffered);
+    connect(ui->buttonClear, &QPushButton::clicked, this, &ResizerDialog::ClearOffered);
     lastStatus = QString::fromStdString(BatchStatus::IdleHint());
     ui->labelStatus->setText(lastStatus);
     // As tall idle as during a batch, so the dialog keeps its size: the
@@ -522,6 +527,12 @@ void ResizerDialog::ShowStatus() {
         return;
     QLabel& label = *ui->labelStatus;
     QString text = lastStatus;
+    if (!offered.empty())
+        text = QString::fromStdString(BatchStatus::Offered(offered.size()));
+    ui->buttonConvert->setVisible(!offered.empty());
+    ui->buttonClear->setVisible(!offered.empty());
+    // During a batch its row gives the text all the room.
+    ui->buttonOpenFolder->setVisible(!batch && !firstFolder.empty());
     if (batch) {
         if (!waitingDrops.empty()) {
             const QString waiting =
@@ -535,6 +546,31 @@ void ResizerDialog::ShowStatus() {
     }
     label.setText(text);
     label.setVisible(!text.isEmpty());
+}
+
+/*
+ * A double-click on a picture in a file manager, or a script, is no word to
+ * write into the person's folders: such files wait for Convert. A drop onto
+ * the dialog is the person's own gesture and converts at once.
+ */
+void ResizerDialog::OfferFiles(std::vector<DroppedItem> files) {
+    std::ranges::move(files, std::back_inserter(offered));
+    ui->buttonConvert->setDefault(!offered.empty());
+    ShowStatus();
+}
+
+void ResizerDialog::ConvertOffered() {
+    std::vector<DroppedItem> files = std::exchange(offered, {});
+    ClearOffered();
+    if (!files.empty())
+        AcceptDrop(std::move(files));
+}
+
+void ResizerDialog::ClearOffered() {
+    offered.clear();
+    ui->buttonConvert->setDefault(false);
+    ui->buttonDone1->setDefault(true);
+    ShowStatus();
 }
 
 void ResizerDialog::OpenOutputFolder() {
@@ -558,7 +594,6 @@ void ResizerDialog::BatchFinished(const BatchOutcome& outcome,
             all << QFile::decodeName(folder.c_str());
         ui->labelStatus->setToolTip(all.join(u'\n'));
     }
-    ui->buttonOpenFolder->setVisible(!firstFolder.empty());
     ShowStatus();
     // Told to assistive technology as it appears.
     QAccessibleEvent announced(ui->labelStatus, QAccessible::NameChanged);

@@ -56,9 +56,13 @@ public:
     void EndSession();
 
     // Runs the drop once the batches before it are over, with the values in
-    // the fields when it starts. Drops on the window, files named when the
-    // program starts and files handed over by a second start all come here.
+    // the fields when it starts. Drops on the window, files chosen with
+    // Ctrl+O and files from outside, once Convert is pressed, come here.
     void AcceptDrop(std::vector<DroppedItem> drop);
+    // Files from outside the dialog (the command line, Open With, a second
+    // start) wait in the status row until the person presses Convert (the
+    // default button meanwhile, so Return converts them) or Clear.
+    void OfferFiles(std::vector<DroppedItem> files);
     // No batch runs and none waits.
     bool Idle() const { return !batch && waitingDrops.empty(); }
 
@@ -101,6 +105,8 @@ private:
     void ShowStatus();
     void BatchFinished(const BatchOutcome& outcome, const std::vector<std::string>& folders);
     void OpenOutputFolder();
+    void ConvertOffered();
+    void ClearOffered();
 
     std::unique_ptr<Ui::ResizerDialog> ui;
     std::unique_ptr<ProfileCombo> profileCombo;
@@ -124,6 +130,8 @@ private:
     QString lastStatus;
     // The first output folder of the last batch that wrote any.
     std::string firstFolder;
+    // Files from outside that wait for Convert.
+    std::vector<DroppedItem> offered;
     // Set while files are dragged over the dialog.
     bool dragging = false;
     // Last, so that it stops and waits before anything it uses goes.

@@ -106,7 +106,7 @@ int main(int argc, char* argv[]) {
         return *status;
 
     // Files handed over while the dialog is still being made wait with the
-    // command line's own.
+    // command line's own; all of them wait in the dialog for Convert.
     std::vector<std::vector<DroppedItem>> early;
     if (!request.files.empty())
         early.push_back(request.files);
@@ -124,7 +124,7 @@ int main(int argc, char* argv[]) {
         dialog->raise();
         dialog->activateWindow();
         if (!items.empty())
-            dialog->AcceptDrop(items);
+            dialog->OfferFiles(items);
     });
 
     dialog.emplace(DialogServices{
@@ -140,7 +140,7 @@ int main(int argc, char* argv[]) {
     // the socket goes with it; the event loops of open message boxes end too.
     QObject::connect(&endSignals, &EndSignals::Received, &*dialog, &ResizerDialog::EndSession);
     dialog->show();
-    for (std::vector<DroppedItem>& drop : early)
-        dialog->AcceptDrop(std::move(drop));
+    for (std::vector<DroppedItem>& files : early)
+        dialog->OfferFiles(std::move(files));
     return application.exec();
 }

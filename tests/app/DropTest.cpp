@@ -160,6 +160,40 @@ TEST_F(AppDrop, CtrlOAndAddPicturesChooseFilesThatRunAsADrop) {
     EXPECT_EQ(actions, (QStringList{"Add &Pictures...", "&About Quillmere..."}));
 }
 
+// Files from outside (the command line, Open With, a second start) wait for
+// the person's word: the row counts them, Return (Convert is the default
+// button meanwhile) or Convert runs them as one drop, Clear lets them go.
+TEST_F(AppDrop, FilesFromOutsideWaitForConvert) {
+    Open();
+    ASSERT_TRUE(QDir(folder.path()).mkdir("Quillmere"));
+    auto& convert = Child<QPushButton>("buttonConvert");
+    const struct {
+        const char* name;
+        std::function<void()> answer;
+        std::size_t converted;
+    } rows[] = {
+        {"Return", [this] { QTest::keyClick(&Width(), Qt::Key_Return); }, 3},
+        {"Convert", [this] { Click("buttonConvert"); }, 3},
+        {"Clear", [this] { Click("buttonClear"); }, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        conversions.clear();
+        dialog->OfferFiles({{Path("a.png")}, {Path("b.png")}});
+        dialog->OfferFiles({{Path("c.png")}});
+        QTest::qWait(50);
+        EXPECT_TRUE(conversions.empty());
+        EXPECT_EQ(Status(), "3 pictures to convert");
+        EXPECT_TRUE(convert.isVisible());
+        EXPECT_TRUE(convert.isDefault());
+        row.answer();
+        Settle();
+        EXPECT_EQ(conversions.size(), row.converted);
+        EXPECT_FALSE(convert.isVisible());
+        EXPECT_TRUE(dialog->isVisible());
+    }
+}
+
 // Receives what the dialog asks the desktop to open.
 class Desktop : public QObject {
     Q_OBJECT
