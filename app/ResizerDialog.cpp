@@ -404,7 +404,6 @@ void ResizerDialog::dragEnterEvent(QDragEnterEvent* event) {
     dragging = true;
     ui->labelStatus->setText(QString::fromStdString(
         BatchStatus::DragOver(static_cast<std::size_t>(event->mimeData()->urls().size()))));
-    ui->labelStatus->show();
 }
 
 void ResizerDialog::dragLeaveEvent(QDragLeaveEvent*) {
@@ -545,7 +544,6 @@ void ResizerDialog::ShowStatus() {
         }
     }
     label.setText(text);
-    label.setVisible(!text.isEmpty());
 }
 
 /*
