@@ -42,7 +42,9 @@ public:
         return {written, handled - written, static_cast<int>(size) - handled, true, stopped};
     }
 
-    std::string SourceProblem(const std::string& path) override { return files.SourceProblem(path); }
+    std::string SourceProblem(const std::string& path) override {
+        return files.SourceProblem(path);
+    }
     bool SameFile(const std::string& a, const std::string& b) override {
         return files.SameFile(a, b);
     }

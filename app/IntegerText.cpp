@@ -28,6 +28,5 @@ std::optional<std::int32_t> ParseInteger(std::string_view text) {
 bool IsIntegerText(std::string_view text) {
     if (!text.empty() && (text.front() == '+' || text.front() == '-'))
         text.remove_prefix(1);
-    return !text.empty() &&
-           text.find_first_not_of("0123456789") == std::string_view::npos;
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
 }

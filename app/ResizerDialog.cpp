@@ -12,15 +12,15 @@
 
 #include <QAccessible>
 #include <QColorDialog>
-#include <QDesktopServices>
 #include <QContextMenuEvent>
+#include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QKeyEvent>
-#include <QMenu>
 #include <QLayout>
+#include <QMenu>
 #include <QMimeData>
 #include <QScreen>
 #include <QShortcut>
@@ -213,8 +213,7 @@ std::vector<Profile> ResizerDialog::SortedProfiles() const {
  */
 void ResizerDialog::LoadProfiles() {
     if (const std::string problem = services.store.LoadAll(profiles, storedNames);
-        !problem.empty())
-    {
+        !problem.empty()) {
         lastStatus = QString::fromStdString(BatchStatus::StoreRefused(problem));
         ShowStatus();
     }

@@ -80,8 +80,7 @@ bool InstanceServer::Listen(const QString& socketPath) {
  * size beyond reason ends the connection at once. A whole message is
  * answered, and its items arrive once the sender's word follows.
  */
-void InstanceServer::Read(QLocalSocket& socket,
-                          std::optional<std::vector<DroppedItem>>& received) {
+void InstanceServer::Read(QLocalSocket& socket, std::optional<std::vector<DroppedItem>>& received) {
     if (socket.state() != QLocalSocket::ConnectedState && socket.bytesAvailable() == 0)
         return;
     if (received) {

@@ -93,8 +93,8 @@ void RemoveStaleSecondNames(const QString& path) {
     std::vector<QByteArray> stale;
     for (const QString& name : folder.entryList({prefix + u'*'}, QDir::Files | QDir::Hidden)) {
         const QString pid = name.mid(prefix.size());
-        const bool digits =
-            !pid.isEmpty() && std::all_of(pid.begin(), pid.end(), [](QChar c) { return c.isDigit(); });
+        const bool digits = !pid.isEmpty() && std::all_of(pid.begin(), pid.end(),
+                                                          [](QChar c) { return c.isDigit(); });
         struct stat info {};
         const QByteArray bytes = QFile::encodeName(folder.filePath(name));
         if (!digits || name == own || ::lstat(bytes.constData(), &info) != 0)

@@ -215,8 +215,8 @@ protected:
     Prompts* prompts = this;
     QTemporaryDir folder;
     // How the result names the Quillmere folder of folder.
-    const std::string into = " into " + QFileInfo(folder.path()).fileName().toStdString() +
-                             "/Quillmere";
+    const std::string into =
+        " into " + QFileInfo(folder.path()).fileName().toStdString() + "/Quillmere";
     RecordingFiles files;
     std::vector<Profile>& conversions = files.written; // named "source > output"
     std::mutex holdMutex;

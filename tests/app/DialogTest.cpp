@@ -36,7 +36,8 @@ TEST_F(AppDialog, TheFormHoldsEveryControlInTabOrderWithTheDefaults) {
     EXPECT_EQ(Child("swatchPaddingColor1010").focusPolicy(), Qt::NoFocus);
     EXPECT_EQ(Child("labelStatus").accessibleName(), "Status");
     const std::pair<Qt::Key, const char*> mnemonics[] = {{Qt::Key_W, "editWidth1005"},
-        {Qt::Key_H, "editHeight1006"}, {Qt::Key_R, "comboProfile1003"}};
+                                                         {Qt::Key_H, "editHeight1006"},
+                                                         {Qt::Key_R, "comboProfile1003"}};
     for (const auto& [key, field] : mnemonics) {
         SCOPED_TRACE(field);
         QTest::keyClick(dialog.get(), key, Qt::AltModifier);

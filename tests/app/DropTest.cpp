@@ -1,3 +1,4 @@
+#include "BatchStatus.h"
 #include "DialogFixture.h"
 #include "DroppedItems.h"
 
@@ -142,8 +143,8 @@ TEST_F(AppDrop, CtrlOAndAddPicturesChooseFilesThatRunAsADrop) {
     ASSERT_EQ(conversions.size(), 2u);
     EXPECT_EQ(conversions[1].name, Path("b.webp") + " > " + Path("Quillmere/b.jpg"));
     ASSERT_FALSE(filters.isEmpty());
-    for (const char* kind : {"*.jpg", "*.png", "*.gif", "*.webp", "*.tif", "*.heif", "*.avif",
-                             "*.jxl", "*.bmp"})
+    for (const char* kind :
+         {"*.jpg", "*.png", "*.gif", "*.webp", "*.tif", "*.heif", "*.avif", "*.jxl", "*.bmp"})
         EXPECT_TRUE(filters[0].contains(kind)) << kind;
 
     QStringList actions;
@@ -191,6 +192,36 @@ TEST_F(AppDrop, FilesFromOutsideWaitForConvert) {
         EXPECT_EQ(conversions.size(), row.converted);
         EXPECT_FALSE(convert.isVisible());
         EXPECT_TRUE(dialog->isVisible());
+    }
+}
+
+// A result says where the files went: the first folder by its last two
+// parts, the others counted.
+TEST(BatchStatus, AResultNamesTheFoldersWritten) {
+    const struct {
+        const char* name;
+        BatchOutcome outcome;
+        std::vector<std::string> folders;
+        std::string text;
+    } rows[] = {
+        {"one folder",
+         {96, 0, 0, false, false},
+         {"/home/u/Holidays/Quillmere"},
+         "96 converted into Holidays/Quillmere"},
+        {"three folders",
+         {5, 1, 2, true, false},
+         {"/a/b/Quillmere/", "/c/Quillmere", "/d/Quillmere"},
+         "5 converted into b/Quillmere and 2 more folders, 1 failed, 2 skipped"},
+        {"two folders",
+         {2, 0, 0, false, false},
+         {"/Quillmere", "/x/Quillmere"},
+         "2 converted into /Quillmere and 1 more folder"},
+        {"none written", {0, 0, 2, true, false}, {}, "0 converted, 2 skipped"},
+        {"stopped", {3, 0, 7, true, true}, {"/a/Quillmere"}, "Stopped after 3 of 10"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(BatchStatus::Result(row.outcome, row.folders), row.text);
     }
 }
 
@@ -268,10 +299,18 @@ TEST_F(AppDrop, KeysAndClicksDuringABatchLoseOnlyWhatTheyMean) {
         QDialog::DialogCode result;
     } rows[] = {
         {"Stop", [this] { Click("buttonStop"); }, {}, true, false, QDialog::Rejected},
-        {"Escape", [this] { QTest::keyClick(dialog.get(), Qt::Key_Escape); }, {}, true, false,
+        {"Escape",
+         [this] { QTest::keyClick(dialog.get(), Qt::Key_Escape); },
+         {},
+         true,
+         false,
          QDialog::Rejected},
-        {"Return in Width", [this] { QTest::keyClick(&Width(), Qt::Key_Return); }, {}, false,
-         false, QDialog::Rejected},
+        {"Return in Width",
+         [this] { QTest::keyClick(&Width(), Qt::Key_Return); },
+         {},
+         false,
+         false,
+         QDialog::Rejected},
         {"close box, Cancel", close, {IdCancel}, false, false, QDialog::Rejected},
         {"Done", [this] { Click("buttonDone1"); }, {}, true, true, QDialog::Accepted},
         {"a logout", [this] { dialog->EndSession(); }, {}, true, true, QDialog::Rejected},

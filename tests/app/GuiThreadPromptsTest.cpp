@@ -41,8 +41,8 @@ TEST(GuiThreadPrompts, AStopAnswersAWaitingQuestionSafelyAndItIsNeverShown) {
         GuiThreadPrompts prompts(shownBy, context, stop.get_token());
         auto answered = std::async(std::launch::async,
                                    [&] { return prompts.ShowMessage("asked", row.style, {}); });
-        ASSERT_TRUE(QTest::qWaitFor([&] { return answered.wait_for(0s) == std::future_status::ready; },
-                                    5000));
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return answered.wait_for(0s) == std::future_status::ready; }, 5000));
         EXPECT_EQ(answered.get(), IdYes);
 
         // The GUI thread is busy elsewhere until the stop has been answered.

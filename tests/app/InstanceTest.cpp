@@ -88,7 +88,8 @@ TEST(StartupFiles, HelpAndVersionArePrintedWithoutADisplay) {
         EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(program.exitCode(), 0);
         const std::string printed = program.readAllStandardOutput().toStdString();
-        EXPECT_EQ(printed.substr(0, 10), option == std::string("--help") ? "Usage: qui" : "quillmere ");
+        EXPECT_EQ(printed.substr(0, 10),
+                  option == std::string("--help") ? "Usage: qui" : "quillmere ");
     }
 }
 
@@ -139,16 +140,19 @@ TEST(AppInstance, AHandoverNotAnsweredInTimeIsNeverTaken) {
     ASSERT_TRUE(server.Listen(path));
     std::vector<std::string> arrived;
     QObject::connect(&server, &InstanceServer::Arrived, [&](const std::vector<DroppedItem>& items) {
-        for (const std::vector<std::string> described = Described(items); const auto& item : described)
+        for (const std::vector<std::string> described = Described(items);
+             const auto& item : described)
             arrived.push_back(item);
     });
     // No events are handled here while the late start waits.
-    auto late = std::async(std::launch::async, [&] { return HandOver(path, {{"/late.png"}}, 300); });
+    auto late =
+        std::async(std::launch::async, [&] { return HandOver(path, {{"/late.png"}}, 300); });
     ASSERT_EQ(late.wait_for(10s), std::future_status::ready);
     EXPECT_EQ(late.get(), Handover::refused);
     QTest::qWait(300);
     EXPECT_TRUE(arrived.empty());
-    auto taken = std::async(std::launch::async, [&] { return HandOver(path, {{"/in.png"}}, 5000); });
+    auto taken =
+        std::async(std::launch::async, [&] { return HandOver(path, {{"/in.png"}}, 5000); });
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return taken.wait_for(0s) == std::future_status::ready; }, 10000));
     EXPECT_EQ(taken.get(), Handover::taken);

@@ -7,9 +7,9 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <spawn.h>
 #include <unistd.h>
 
 #include <csignal>
