@@ -12,10 +12,16 @@
 namespace {
 
 constexpr std::array handled{SIGTERM, SIGHUP, SIGINT};
-// Written by the handler, which may run on any thread.
+// Read by the handler, which may run on any thread.
 volatile std::sig_atomic_t writeEnd = -1;
+volatile std::sig_atomic_t delivering = 0;
 
 void OnSignal(int signal) {
+    if (!delivering) {
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+        return;
+    }
     const int savedErrno = errno;
     const auto byte = static_cast<unsigned char>(signal);
     // A full pipe already holds a signal that is still to be read.
@@ -49,10 +55,15 @@ EndSignals::EndSignals(QObject* parent) : QObject(parent) {
     SetAction(OnSignal);
 }
 
+void EndSignals::Deliver() {
+    delivering = 1;
+}
+
 EndSignals::~EndSignals() {
     if (readEnd < 0)
         return;
     SetAction(SIG_DFL);
+    delivering = 0;
     ::close(writeEnd);
     writeEnd = -1;
     ::close(readEnd);

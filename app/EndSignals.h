@@ -21,6 +21,11 @@ public:
     EndSignals(const EndSignals&) = delete;
     EndSignals& operator=(const EndSignals&) = delete;
 
+    // Until this is called the signals keep their default action (a start
+    // that only hands its files over ends at once); from then on they arrive
+    // as Received, also those that come before the event loop runs.
+    void Deliver();
+
 Q_SIGNALS:
     void Received(int signal);
 

@@ -45,7 +45,8 @@ QString SocketPath() {
  * start is over.
  */
 std::optional<int> HandToRunningDialog(InstanceServer& server,
-                                       const std::vector<DroppedItem>& files) {
+                                       const std::vector<DroppedItem>& files,
+                                       EndSignals& endSignals) {
     const QString socketPath = SocketPath();
     if (socketPath.isEmpty())
         return std::nullopt;
@@ -61,6 +62,8 @@ std::optional<int> HandToRunningDialog(InstanceServer& server,
     case Handover::noListener:
         break;
     }
+    // From here on a logout ends the dialog the usual way, socket and all.
+    endSignals.Deliver();
     if (!server.Listen(socketPath))
         std::fprintf(stderr,
                      "quillmere: cannot listen at %s; a second start will open a second "
@@ -89,7 +92,7 @@ int main(int argc, char* argv[]) {
     QGuiApplication::setDesktopFileName(QStringLiteral(QUILLMERE_APP_ID));
     QApplication::setWindowIcon(AppIcon());
     // Taken over before the socket is made; read once the dialog runs.
-    const EndSignals endSignals;
+    EndSignals endSignals;
 
     // QApplication has taken its own options out of argv; the rest are bytes
     // of file names, which need not be UTF-8.
@@ -102,8 +105,9 @@ int main(int argc, char* argv[]) {
     }
 
     InstanceServer server;
-    if (const auto status = HandToRunningDialog(server, request.files))
+    if (const auto status = HandToRunningDialog(server, request.files, endSignals))
         return *status;
+    endSignals.Deliver(); // also without a runtime folder
 
     // Files handed over while the dialog is still being made wait with the
     // command line's own; all of them wait in the dialog for Convert.
