@@ -3,7 +3,8 @@
 #include "GuiThreadPrompts.h"
 #include "PathParts.h"
 
-#include <exception>
+#include <algorithm>
+#include <span>
 #include <utility>
 
 BatchRun::BatchRun(std::vector<DroppedItem> drop, const DialogServices& services,
@@ -19,16 +20,77 @@ BatchRun::~BatchRun() {
     thread.join(); // before the signals' receiver can go
 }
 
+namespace {
+
+/*
+ * What the batch has done so far, kept beside it so that a batch that throws
+ * (a failed allocation) still reports what was written: every item before
+ * the one in hand was written or failed, and the one in hand counts once its
+ * output is written.
+ */
+class WrittenSoFar final : public FileSystem {
+public:
+    explicit WrittenSoFar(FileSystem& inner) : files(inner) {}
+
+    void Reached() {
+        ++reached;
+        inHandWritten = false;
+    }
+    const std::vector<std::string>& Folders() const { return folders; }
+    BatchOutcome SoFar(std::size_t size, bool stopped) const {
+        const int handled = reached == 0 ? 0 : reached - 1 + (inHandWritten ? 1 : 0);
+        return {written, handled - written, static_cast<int>(size) - handled, true, stopped};
+    }
+
+    std::string SourceProblem(const std::string& path) override {
+        return files.SourceProblem(path);
+    }
+    bool SameFile(const std::string& a, const std::string& b) override {
+        return files.SameFile(a, b);
+    }
+    bool Exists(const std::string& path) override { return files.Exists(path); }
+    std::string MakeFolder(const std::string& path) override { return files.MakeFolder(path); }
+    std::string WriteOutput(const std::string& source, const std::string& output,
+                            std::span<const unsigned char> bytes) override {
+        std::string failure = files.WriteOutput(source, output, bytes);
+        if (failure.empty()) {
+            ++written;
+            inHandWritten = true;
+            std::string folder = names.DirectoryPart(output);
+            if (folder.size() > 1)
+                folder.pop_back(); // the separator
+            if (std::ranges::find(folders, folder) == folders.end())
+                folders.push_back(folder);
+        }
+        return failure;
+    }
+
+private:
+    FileSystem& files;
+    PathParts names;
+    std::vector<std::string> folders;
+    int reached = 0;
+    int written = 0;
+    bool inHandWritten = false;
+};
+
+} // namespace
+
 void BatchRun::Run(std::vector<DroppedItem> drop, const DialogServices& services,
                    FrameSettings settings, int jobs) {
     GuiThreadPrompts prompts(services.prompts, *this, stop.get_token());
+    WrittenSoFar progress(services.fileSystem);
     BatchOptions options;
     options.jobs = jobs;
-    options.onItem = [this, names = PathParts()](std::size_t index, const DroppedItem& item) {
+    options.onItem = [this, &progress, names = PathParts()](std::size_t index,
+                                                            const DroppedItem& item) {
+        progress.Reached();
+        const QString path = QString::fromUtf8(item.path);
         const QString name =
-            QString::fromUtf8(item.isLocalFile ? names.FileNamePart(item.path) : item.path);
+            item.isLocalFile ? QString::fromUtf8(names.FileNamePart(item.path)) : path;
         QMetaObject::invokeMethod(
-            this, [this, index, name] { Q_EMIT ItemReached(index, name); }, Qt::QueuedConnection);
+            this, [this, index, name, path] { Q_EMIT ItemReached(index, name, path); },
+            Qt::QueuedConnection);
     };
     const Encoder encode = [&services, settings](const std::string& source,
                                                  std::stop_token cancel) {
@@ -36,13 +98,13 @@ void BatchRun::Run(std::vector<DroppedItem> drop, const DialogServices& services
     };
     BatchOutcome outcome;
     try {
-        outcome =
-            RunDropBatch(drop, prompts, services.fileSystem, encode, options, stop.get_token());
-    } catch (const std::exception&) {
+        outcome = RunDropBatch(drop, prompts, progress, encode, options, stop.get_token());
+    } catch (...) {
         // Nothing the batch calls throws but a failed allocation; the batch
-        // then ends with nothing more written.
-        outcome = {0, 0, static_cast<int>(drop.size()), true, false};
+        // then ends with nothing more written, and what was written counts.
+        outcome = progress.SoFar(drop.size(), stop.stop_requested());
     }
     QMetaObject::invokeMethod(
-        this, [this, outcome] { Q_EMIT Finished(outcome); }, Qt::QueuedConnection);
+        this, [this, outcome, folders = progress.Folders()] { Q_EMIT Finished(outcome, folders); },
+        Qt::QueuedConnection);
 }

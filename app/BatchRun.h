@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <stop_token>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -29,9 +30,11 @@ public:
     std::size_t Size() const { return size; }
 
 Q_SIGNALS:
-    // The batch has reached the item at index (counted from 0), named name.
-    void ItemReached(std::size_t index, const QString& name);
-    void Finished(const BatchOutcome& outcome);
+    // The batch has reached the item at index (counted from 0), named name,
+    // whose whole path or address is path.
+    void ItemReached(std::size_t index, const QString& name, const QString& path);
+    // folders: the output folders written into, in the order first written.
+    void Finished(const BatchOutcome& outcome, const std::vector<std::string>& folders);
 
 private:
     void Run(std::vector<DroppedItem> drop, const DialogServices& services, FrameSettings settings,

@@ -7,8 +7,9 @@
 #include <QStyleOptionFrame>
 
 ColorSwatch::ColorSwatch(QWidget* parent) : QWidget(parent) {
-    setFocusPolicy(Qt::StrongFocus);
-    setAttribute(Qt::WA_MacShowFocusRect);
+    // Change is the control; a focus frame on the swatch would be invisible
+    // on some colours, and keys there would do nothing.
+    setFocusPolicy(Qt::NoFocus);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 

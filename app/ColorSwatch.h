@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <optional>
 
-// A field that shows the padding colour as its background. It takes the
-// focus like the other fields but nothing typed into it has any effect. Until
+// A field that shows the padding colour as its background. It takes no
+// focus: the Change button beside it is what changes the colour. Until
 // a colour is set it shows the ordinary background of an input field.
 class ColorSwatch : public QWidget {
     Q_OBJECT

@@ -24,3 +24,9 @@ std::optional<std::int32_t> ParseInteger(std::string_view text) {
         return std::nullopt;
     return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
 }
+
+bool IsIntegerText(std::string_view text) {
+    if (!text.empty() && (text.front() == '+' || text.front() == '-'))
+        text.remove_prefix(1);
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+}

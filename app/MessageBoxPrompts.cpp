@@ -74,6 +74,8 @@ int MessageBoxPrompts::ShowMessage(const std::string& text, unsigned style,
     for (const auto button : buttons)
         box.addButton(button);
     box.setDefaultButton(buttons.front());
+    if (auto* discard = box.button(QMessageBox::Discard))
+        discard->setText(QStringLiteral("&Discard"));
     // Escape means Cancel or No; a box with one button lets Escape take it.
     box.setEscapeButton(box.button(buttons.back()));
     box.exec();

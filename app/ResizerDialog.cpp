@@ -10,16 +10,25 @@
 #include "QColorRef.h"
 #include "ui_ResizerDialog.h"
 
+#include <QAccessible>
 #include <QColorDialog>
 #include <QContextMenuEvent>
+#include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QMenu>
 #include <QMimeData>
+#include <QScreen>
 #include <QShortcut>
 #include <QSysInfo>
 #include <QUrl>
+
+#include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -60,9 +69,19 @@ ResizerDialog::ResizerDialog(DialogServices dialogServices, QWidget* parent)
     connect(ui->buttonRemove1007, &QPushButton::clicked, this, &ResizerDialog::OnRemove);
     connect(ui->buttonChange1009, &QPushButton::clicked, this, &ResizerDialog::OnChangeColor);
     connect(ui->buttonStop, &QPushButton::clicked, this, &ResizerDialog::StopBatch);
-    ui->labelStatus->setText(QString::fromStdString(BatchStatus::IdleHint()));
-    // As tall idle as during a batch, so the dialog keeps its size.
+    connect(ui->buttonOpenFolder, &QPushButton::clicked, this, &ResizerDialog::OpenOutputFolder);
+    connect(ui->buttonConvert, &QPushButton::clicked, this, &ResizerDialog::ConvertOffered);
+    connect(ui->buttonClear, &QPushButton::clicked, this, &ResizerDialog::ClearOffered);
+    lastStatus = QString::fromStdString(BatchStatus::IdleHint());
+    ui->labelStatus->setText(lastStatus);
+    // As tall idle as during a batch, so the dialog keeps its size: the
+    // result row is a button's height, and the batch row keeps its room.
     ui->labelStatus->setMinimumHeight(ui->buttonStop->sizeHint().height());
+    for (QWidget* batchRow : std::initializer_list<QWidget*>{ui->progressBatch, ui->buttonStop}) {
+        QSizePolicy policy = batchRow->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        batchRow->setSizePolicy(policy);
+    }
     InitDialog();
 }
 
@@ -76,6 +95,9 @@ void ResizerDialog::InitDialog() {
     // lives in the dialog's context menu, and F1 opens it as well.
     auto* help = new QShortcut(QKeySequence::HelpContents, this);
     connect(help, &QShortcut::activated, this, &ResizerDialog::ShowAbout);
+    auto* add = new QShortcut(QKeySequence::Open, this);
+    connect(add, &QShortcut::activated, this, &ResizerDialog::AddPictures);
+    NameForAssistiveTechnology();
 
     setWindowIcon(AppIcon());
 
@@ -94,10 +116,12 @@ bool ResizerDialog::ExchangeInteger(QLineEdit& edit, std::int32_t& value, bool s
         return true;
     }
     // A side outside the range would make every dropped file fail.
-    const auto parsed = ParseInteger(edit.text().toStdString());
+    const std::string text = edit.text().toStdString();
+    const auto parsed = ParseInteger(text);
     const bool fits = parsed && *parsed >= 1 && *parsed <= largestFrameSide;
     if (!fits) {
-        services.prompts.ShowMessage(parsed ? sidePrompt : integerPrompt,
+        // A number too long for 32 bits is still a number outside the range.
+        services.prompts.ShowMessage(IsIntegerText(text) ? sidePrompt : integerPrompt,
                                      MessageStyle::Ok | MessageStyle::IconExclamation, {});
         edit.setFocus();
         edit.selectAll();
@@ -133,11 +157,18 @@ void ResizerDialog::accept() {
     if (FinishBatchFirst(AfterBatch::accept))
         return;
     UpdateData(true);
-    if (!services.store.SaveProfiles(profiles, removedNames)) {
+    if (const std::string problem = services.store.SaveAll(profiles, removedNames);
+        !problem.empty()) {
         services.prompts.ShowMessage(profilesNotSaved,
-                                     MessageStyle::Ok | MessageStyle::IconExclamation, {});
+                                     MessageStyle::Ok | MessageStyle::IconExclamation, problem);
         return;
     }
+    // The store now holds every profile of the run, and none removed.
+    storeHolds = SortedProfiles();
+    storedNames.clear();
+    for (const Profile& profile : storeHolds)
+        storedNames.push_back(profile.name);
+    removedNames.clear();
     if (UpdateData(true))
         QDialog::accept();
 }
@@ -145,12 +176,14 @@ void ResizerDialog::accept() {
 /*
  * Escape and the close box: profile changes of the run are written only at
  * "Done", so they are not dropped without asking. Save acts as "Done" and
- * keeps the dialog open when that cannot end it.
+ * keeps the dialog open when that cannot end it. The question comes before a
+ * running batch is stopped, so that Cancel loses nothing; the batch stops
+ * once the answer is to close, and the dialog closes when it has.
  */
 void ResizerDialog::reject() {
-    if (FinishBatchFirst(AfterBatch::reject))
-        return;
-    if (profilesChanged) {
+    if (afterBatch == AfterBatch::leave)
+        return; // closing already
+    if (SortedProfiles() != storeHolds) {
         const int answer = services.prompts.ShowMessage(
             saveChanges, MessageStyle::SaveDiscardCancel | MessageStyle::IconQuestion, {});
         if (answer == IdSave)
@@ -158,19 +191,35 @@ void ResizerDialog::reject() {
         if (answer != IdDiscard)
             return;
     }
+    if (FinishBatchFirst(AfterBatch::leave))
+        return;
     QDialog::reject();
+}
+
+std::vector<Profile> ResizerDialog::SortedProfiles() const {
+    std::vector<Profile> sorted;
+    for (std::int32_t index = 0; index < profiles.Size(); ++index)
+        sorted.push_back(profiles[index]);
+    std::ranges::sort(sorted, {}, &Profile::name);
+    return sorted;
 }
 
 /*
  * Profiles that cannot be read are left out by the store; the rest fill the
  * list and the box, and the box's first entry in its sorted order, which need
  * not be the list's first profile, becomes the current profile as if it had
- * been picked.
+ * been picked. A store that cannot be read at all, or is no settings file,
+ * gives no profiles, and the status row says so: Done will not write over it.
  */
 void ResizerDialog::LoadProfiles() {
-    services.store.LoadProfiles(profiles, storedNames);
+    if (const std::string problem = services.store.LoadAll(profiles, storedNames);
+        !problem.empty()) {
+        lastStatus = QString::fromStdString(BatchStatus::StoreRefused(problem));
+        ShowStatus();
+    }
     for (const std::string& name : storedNames)
         profileCombo->Add(name);
+    storeHolds = SortedProfiles();
     profileCombo->Select(0);
     if (profileCombo->Count() > 0)
         OnSelchangeProfile();
@@ -205,11 +254,9 @@ void ResizerDialog::OnSave() {
                           settings.frameWidth, settings.frameHeight};
     const std::int32_t index = profiles.FindProfile(profileName);
     if (index >= 0) {
-        profilesChanged = profilesChanged || profiles[index] != current;
         profiles[index] = current;
         return;
     }
-    profilesChanged = true;
     profiles.Add(current);
     profileCombo->Add(profileName);
 }
@@ -228,7 +275,6 @@ void ResizerDialog::OnRemove() {
         return;
     }
     profiles.RemoveAt(index);
-    profilesChanged = true;
     if (const auto stored = std::ranges::find(storedNames, profileName);
         stored != storedNames.end()) {
         removedNames.push_back(*stored);
@@ -240,8 +286,37 @@ void ResizerDialog::OnRemove() {
         OnSelchangeProfile();
 }
 
+/*
+ * Qt's own colour dialog everywhere: the desktop's (GTK's chooser) starts
+ * with its editor closed and mixes its language with ours. Placed over the
+ * dialog but within the screen's free area, so that OK and Cancel are never
+ * off a small screen; one taller or wider than that area is made to fit it.
+ */
 void ResizerDialog::OnChangeColor() {
     QColorDialog chooser(ColorFromRef(settings.paddingColor), this);
+    chooser.setOptions(QColorDialog::DontUseNativeDialog);
+    chooser.ensurePolished();
+    chooser.layout()->activate();
+    chooser.adjustSize();
+    if (const QScreen* shown = screen()) {
+        // The window frame it will get, judged by this dialog's own.
+        const QRect outer = frameGeometry(), inner = geometry();
+        const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(),
+                             outer.right() - inner.right(), outer.bottom() - inner.bottom());
+        const QRect room = shown->availableGeometry().marginsRemoved(frame);
+        if (chooser.width() > room.width() || chooser.height() > room.height()) {
+            chooser.layout()->setSizeConstraint(QLayout::SetNoConstraint);
+            chooser.setMinimumSize(0, 0);
+            chooser.resize(chooser.size().boundedTo(room.size()));
+        }
+        QRect placed(QPoint(), chooser.size());
+        placed.moveCenter(geometry().center());
+        placed.moveLeft(std::clamp(placed.left(), room.left(),
+                                   std::max(room.left(), room.right() - placed.width() + 1)));
+        placed.moveTop(std::clamp(placed.top(), room.top(),
+                                  std::max(room.top(), room.bottom() - placed.height() + 1)));
+        chooser.move(placed.topLeft() - QPoint(frame.left(), frame.top()));
+    }
     if (chooser.exec() == QDialog::Accepted)
         SetPaddingColor(RefFromColor(chooser.selectedColor()));
 }
@@ -256,16 +331,83 @@ void ResizerDialog::ShowAbout() {
     about.exec();
 }
 
+void ResizerDialog::EndSession() {
+    waitingDrops.clear();
+    if (batch && afterBatch != AfterBatch::leave) {
+        afterBatch = AfterBatch::leave;
+        StopBatch();
+        return;
+    }
+    QDialog::done(QDialog::Rejected);
+}
+
+void ResizerDialog::NameForAssistiveTechnology() {
+    const struct {
+        QWidget* widget;
+        const char* name;
+        const char* description;
+    } named[] = {
+        {ui->buttonDone1, "Done", "Save the profiles and close Quillmere"},
+        {ui->checkAddPadding1000, "Add Padding",
+         "Centre each picture on a canvas of the frame's size in the padding colour"},
+        {ui->comboProfile1003, "Profile", "The name of a saved set of these settings"},
+        {ui->buttonSave1004, "Save", "Keep the settings under the profile name"},
+        {ui->buttonRemove1007, "Remove", "Remove the profile of that name"},
+        {ui->editWidth1005, "Width", "The frame's width in pixels, from 1 to 65500"},
+        {ui->editHeight1006, "Height", "The frame's height in pixels, from 1 to 65500"},
+        {ui->swatchPaddingColor1010, "Padding Color", "The colour the frame is padded with"},
+        {ui->buttonChange1009, "Change", "Choose the padding colour"},
+        {ui->labelStatus, "Status", "What Quillmere is doing, or did last"},
+        {ui->progressBatch, "Progress", "The picture being converted"},
+        {ui->buttonStop, "Stop", "Stop converting; what is written stays"},
+        {ui->buttonOpenFolder, "Open Folder", "Open the folder the pictures went into"},
+    };
+    for (const auto& [widget, name, description] : named) {
+        widget->setAccessibleName(QString::fromUtf8(name));
+        widget->setAccessibleDescription(QString::fromUtf8(description));
+    }
+}
+
+/*
+ * The nine kinds of picture Quillmere reads, as a filter; the desktop's own
+ * dialog where there is one.
+ */
+void ResizerDialog::AddPictures() {
+    QFileDialog chooser(this, QStringLiteral("Add Pictures"), QString(),
+                        QStringLiteral("Pictures (*.jpg *.jpeg *.jpe *.png *.gif *.webp *.tif "
+                                       "*.tiff *.heic *.heif *.avif *.jxl *.bmp);;All files (*)"));
+    chooser.setFileMode(QFileDialog::ExistingFiles);
+    if (chooser.exec() != QDialog::Accepted)
+        return;
+    std::vector<DroppedItem> items;
+    for (const QString& file : chooser.selectedFiles())
+        items.push_back({QFile::encodeName(file).toStdString(), true});
+    if (!items.empty())
+        AcceptDrop(std::move(items));
+}
+
 void ResizerDialog::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
+    menu.addAction(QStringLiteral("Add &Pictures..."), QKeySequence::Open, this,
+                   &ResizerDialog::AddPictures);
     menu.addAction(AppIcon(), QStringLiteral("&About Quillmere..."), this,
                    &ResizerDialog::ShowAbout);
     menu.exec(event->globalPos());
 }
 
+// While files are dragged over it, the status row says what a drop will do.
 void ResizerDialog::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls())
-        event->acceptProposedAction();
+    if (!event->mimeData()->hasUrls())
+        return;
+    event->acceptProposedAction();
+    dragging = true;
+    ui->labelStatus->setText(QString::fromStdString(
+        BatchStatus::DragOver(static_cast<std::size_t>(event->mimeData()->urls().size()))));
+}
+
+void ResizerDialog::dragLeaveEvent(QDragLeaveEvent*) {
+    dragging = false;
+    ShowStatus();
 }
 
 void ResizerDialog::dragMoveEvent(QDragMoveEvent* event) {
@@ -277,13 +419,20 @@ void ResizerDialog::dropEvent(QDropEvent* event) {
     if (!event->mimeData()->hasUrls())
         return;
     event->acceptProposedAction();
+    dragging = false;
     AcceptDrop(DroppedItems(*event->mimeData()));
 }
 
-// Escape stops a running batch and never closes the dialog while one runs.
+// Escape stops a running batch and never closes the dialog while one runs;
+// Return, pressed after typing into a field, does not close it either (a
+// click on Done still does, once the batch has stopped).
 void ResizerDialog::keyPressEvent(QKeyEvent* event) {
     if (batch && event->matches(QKeySequence::Cancel)) {
         StopBatch();
+        return;
+    }
+    if (batch && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        event->accept();
         return;
     }
     QDialog::keyPressEvent(event);
@@ -295,7 +444,7 @@ void ResizerDialog::keyPressEvent(QKeyEvent* event) {
  */
 void ResizerDialog::AcceptDrop(std::vector<DroppedItem> drop) {
     waitingDrops.push_back(std::move(drop));
-    ShowWaiting();
+    ShowStatus();
     QMetaObject::invokeMethod(this, &ResizerDialog::StartNextDrop, Qt::QueuedConnection);
 }
 
@@ -322,8 +471,10 @@ void ResizerDialog::StartNextDrop() {
         ui->progressBatch->show();
         ui->buttonStop->show();
         ui->buttonStop->setEnabled(true);
+        // The bar's width is known before its first name is fitted to it.
+        layout()->activate();
     }
-    ShowWaiting();
+    ShowStatus();
 }
 
 void ResizerDialog::StopBatch() {
@@ -339,42 +490,116 @@ void ResizerDialog::StopBatch() {
 bool ResizerDialog::FinishBatchFirst(AfterBatch then) {
     if (!batch)
         return false;
-    afterBatch = then;
+    if (afterBatch != AfterBatch::leave)
+        afterBatch = then;
     StopBatch();
     return true;
 }
 
-void ResizerDialog::ShowProgress(std::size_t index, const QString& name) {
+/*
+ * The name is cut in its middle to keep "3 of 20: " and the whole text on the
+ * bar's one line; the whole path is in the bar's tooltip.
+ */
+void ResizerDialog::ShowProgress(std::size_t index, const QString& name, const QString& path) {
     if (!batch || batch->Stopping())
         return;
-    ui->progressBatch->setValue(static_cast<int>(index));
-    ui->progressBatch->setFormat(
-        QString::fromStdString(BatchStatus::Progress(index, batch->Size(), name.toStdString())));
+    QProgressBar& bar = *ui->progressBatch;
+    bar.setValue(static_cast<int>(index));
+    const QString prefix =
+        QString::fromStdString(BatchStatus::Progress(index, batch->Size(), std::string()));
+    const QFontMetrics metrics = bar.fontMetrics();
+    // The style draws the text inside the frame, with a little room each side.
+    const int room = bar.contentsRect().width() - 4 * metrics.averageCharWidth() -
+                     metrics.horizontalAdvance(prefix);
+    bar.setFormat(prefix + metrics.elidedText(name, Qt::ElideMiddle, std::max(room, 0)));
+    bar.setToolTip(path);
 }
 
-void ResizerDialog::ShowWaiting() {
-    if (!batch)
+/*
+ * The row above the bar holds the last result, and during a batch the drops
+ * waiting beside it; between batches the result (or the hint) alone. Files
+ * dragged over the dialog say what a drop will do until they leave.
+ */
+void ResizerDialog::ShowStatus() {
+    if (dragging)
         return;
-    ui->labelStatus->setText(
-        waitingDrops.empty() ? QString()
-                             : QString::fromStdString(BatchStatus::Waiting(waitingDrops.size())));
-    ui->labelStatus->setVisible(!waitingDrops.empty());
+    QLabel& label = *ui->labelStatus;
+    QString text = lastStatus;
+    if (!offered.empty())
+        text = QString::fromStdString(BatchStatus::Offered(offered.size()));
+    ui->buttonConvert->setVisible(!offered.empty());
+    ui->buttonClear->setVisible(!offered.empty());
+    // During a batch its row gives the text all the room.
+    ui->buttonOpenFolder->setVisible(!batch && !firstFolder.empty());
+    if (batch) {
+        if (!waitingDrops.empty()) {
+            const QString waiting =
+                QString::fromStdString(BatchStatus::Waiting(waitingDrops.size()));
+            text = text.isEmpty() || text == QString::fromStdString(BatchStatus::IdleHint())
+                       ? waiting
+                       : text + QStringLiteral("; ") + waiting;
+        } else if (text == QString::fromStdString(BatchStatus::IdleHint())) {
+            text.clear();
+        }
+    }
+    label.setText(text);
 }
 
-void ResizerDialog::BatchFinished(const BatchOutcome& outcome) {
+/*
+ * A double-click on a picture in a file manager, or a script, is no word to
+ * write into the person's folders: such files wait for Convert. A drop onto
+ * the dialog is the person's own gesture and converts at once.
+ */
+void ResizerDialog::OfferFiles(std::vector<DroppedItem> files) {
+    std::ranges::move(files, std::back_inserter(offered));
+    ui->buttonConvert->setDefault(!offered.empty());
+    ShowStatus();
+}
+
+void ResizerDialog::ConvertOffered() {
+    std::vector<DroppedItem> files = std::exchange(offered, {});
+    ClearOffered();
+    if (!files.empty())
+        AcceptDrop(std::move(files));
+}
+
+void ResizerDialog::ClearOffered() {
+    offered.clear();
+    ui->buttonConvert->setDefault(false);
+    ui->buttonDone1->setDefault(true);
+    ShowStatus();
+}
+
+void ResizerDialog::OpenOutputFolder() {
+    if (!firstFolder.empty())
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(firstFolder.c_str())));
+}
+
+void ResizerDialog::BatchFinished(const BatchOutcome& outcome,
+                                  const std::vector<std::string>& folders) {
     // This runs inside the batch's own signal: it goes once that is over.
     batch->setParent(this);
     batch.release()->deleteLater();
     unsetCursor();
     ui->progressBatch->hide();
     ui->buttonStop->hide();
-    ui->labelStatus->setText(QString::fromStdString(BatchStatus::Result(outcome)));
-    ui->labelStatus->show();
+    lastStatus = QString::fromStdString(BatchStatus::Result(outcome, folders));
+    if (!folders.empty()) {
+        firstFolder = folders.front();
+        QStringList all;
+        for (const std::string& folder : folders)
+            all << QFile::decodeName(folder.c_str());
+        ui->labelStatus->setToolTip(all.join(u'\n'));
+    }
+    ShowStatus();
+    // Told to assistive technology as it appears.
+    QAccessibleEvent announced(ui->labelStatus, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&announced);
     const AfterBatch then = std::exchange(afterBatch, AfterBatch::next);
     if (then == AfterBatch::accept)
         accept();
-    else if (then == AfterBatch::reject)
-        reject();
+    else if (then == AfterBatch::leave)
+        QDialog::done(QDialog::Rejected);
     // Drops that waited go with a dialog that has closed.
     if (then != AfterBatch::next && !isVisible())
         waitingDrops.clear();

@@ -47,11 +47,22 @@ public:
     void reject() override;
 
     void ShowAbout();
+    // Ctrl+O and "Add Pictures...": the desktop's file dialog, for a person
+    // who cannot drag; the files chosen run as a drop.
+    void AddPictures();
+    // The session is ending (SIGTERM, SIGHUP): a running batch stops as at
+    // Stop, and the dialog then closes without asking anything; nothing
+    // waiting is started. A second call closes it at once.
+    void EndSession();
 
     // Runs the drop once the batches before it are over, with the values in
-    // the fields when it starts. Drops on the window, files named when the
-    // program starts and files handed over by a second start all come here.
+    // the fields when it starts. Drops on the window, files chosen with
+    // Ctrl+O and files from outside, once Convert is pressed, come here.
     void AcceptDrop(std::vector<DroppedItem> drop);
+    // Files from outside the dialog (the command line, Open With, a second
+    // start) wait in the status row until the person presses Convert (the
+    // default button meanwhile, so Return converts them) or Clear.
+    void OfferFiles(std::vector<DroppedItem> files);
     // No batch runs and none waits.
     bool Idle() const { return !batch && waitingDrops.empty(); }
 
@@ -75,21 +86,27 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void InitDialog();
+    void NameForAssistiveTechnology();
     void LoadProfiles();
     bool ExchangeInteger(QLineEdit& edit, std::int32_t& value, bool saveAndValidate);
     // What Done or the close box asked for while a batch ran.
-    enum class AfterBatch { next, accept, reject };
+    enum class AfterBatch { next, accept, leave };
     void StartNextDrop();
     void StopBatch();
     bool FinishBatchFirst(AfterBatch then);
-    void ShowProgress(std::size_t index, const QString& name);
-    void ShowWaiting();
-    void BatchFinished(const BatchOutcome& outcome);
+    std::vector<Profile> SortedProfiles() const;
+    void ShowProgress(std::size_t index, const QString& name, const QString& path);
+    void ShowStatus();
+    void BatchFinished(const BatchOutcome& outcome, const std::vector<std::string>& folders);
+    void OpenOutputFolder();
+    void ConvertOffered();
+    void ClearOffered();
 
     std::unique_ptr<Ui::ResizerDialog> ui;
     std::unique_ptr<ProfileCombo> profileCombo;
@@ -101,11 +118,22 @@ private:
     // "Done" deletes the removed ones from the store.
     std::vector<std::string> storedNames;
     std::vector<std::string> removedNames;
-    // Set by a Save or Remove that changed the profiles.
-    bool profilesChanged = false;
+    // The run's profiles as the store last held them (loaded, or written by
+    // Done), sorted by name: the close question comes only when they differ.
+    std::vector<Profile> storeHolds;
     ImagingToken imaging;
     std::deque<std::vector<DroppedItem>> waitingDrops;
     AfterBatch afterBatch = AfterBatch::next;
+    // The status row's text between batches: the hint, a store that cannot
+    // be read, or the last batch's result, which stays in view (beside the
+    // drops waiting) until the next result replaces it.
+    QString lastStatus;
+    // The first output folder of the last batch that wrote any.
+    std::string firstFolder;
+    // Files from outside that wait for Convert.
+    std::vector<DroppedItem> offered;
+    // Set while files are dragged over the dialog.
+    bool dragging = false;
     // Last, so that it stops and waits before anything it uses goes.
     std::unique_ptr<BatchRun> batch;
 };

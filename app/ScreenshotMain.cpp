@@ -55,7 +55,7 @@ int main(int argc, char* argv[]) {
         // The third picture takes until the dialog goes.
         .encode =
             [](const FrameSettings&, const std::string& source, std::stop_token stop) {
-                while (source.ends_with("-3.jpg") && !stop.stop_requested())
+                while (source.ends_with("beach-3.jpg") && !stop.stop_requested())
                     std::this_thread::sleep_for(std::chrono::milliseconds(10));
                 return Encoded{{'j'}, {}};
             },
@@ -67,7 +67,13 @@ int main(int argc, char* argv[]) {
     std::vector<DroppedItem> drop;
     for (int i = 1; i <= 20; ++i)
         drop.push_back({"/home/me/Pictures/beach-" + std::to_string(i) + ".jpg", true});
+    // An earlier drop of four went into Holidays/Quillmere, and a third waits.
+    std::vector<DroppedItem> earlier;
+    for (int i = 1; i <= 4; ++i)
+        earlier.push_back({"/home/me/Pictures/Holidays/sea-" + std::to_string(i) + ".jpg", true});
+    dialog.AcceptDrop(earlier);
     dialog.AcceptDrop(drop);
+    dialog.AcceptDrop({{"/home/me/Pictures/dune.jpg", true}});
     const auto* progress = dialog.findChild<QProgressBar*>(QStringLiteral("progressBatch"));
     while (progress->format() != QStringLiteral("3 of 20: beach-3.jpg"))
         QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);

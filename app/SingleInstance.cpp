@@ -5,9 +5,15 @@
 #include <QLocalSocket>
 #include <QTimer>
 
+#include <memory>
+#include <utility>
+
 namespace {
 
+// The dialog's answer once it has the whole message, and the sender's word
+// that it is still there to hear it: only then are the files taken.
 constexpr char takenReply = 'k';
+constexpr char stillThere = 'c';
 // A client that has not sent its whole message by then is let go.
 constexpr int clientPatienceMs = 10000;
 
@@ -21,6 +27,12 @@ QString InstanceSocketPath(const QString& runtimeFolder, const QString& appId,
     return runtimeFolder + QLatin1Char('/') + name;
 }
 
+/*
+ * A sender that gave up waiting (the dialog was stopped, or busy past the
+ * timeout) says so by closing without its word, so the dialog never takes
+ * what the sender reports as not taken. Once the word is written the files
+ * are the dialog's, even if it reads the word only later.
+ */
 Handover HandOver(const QString& socketPath, const std::vector<DroppedItem>& items, int timeoutMs) {
     QLocalSocket socket;
     socket.connectToServer(socketPath);
@@ -30,18 +42,27 @@ Handover HandOver(const QString& socketPath, const std::vector<DroppedItem>& ite
     while (socket.bytesToWrite() > 0)
         if (!socket.waitForBytesWritten(timeoutMs))
             return Handover::refused;
-    if (!socket.waitForReadyRead(timeoutMs))
+    if (!socket.waitForReadyRead(timeoutMs) || socket.read(1) != QByteArray(1, takenReply))
         return Handover::refused;
-    return socket.read(1) == QByteArray(1, takenReply) ? Handover::taken : Handover::refused;
+    socket.write(QByteArray(1, stillThere));
+    while (socket.bytesToWrite() > 0)
+        if (!socket.waitForBytesWritten(timeoutMs))
+            return Handover::refused;
+    return Handover::taken;
 }
 
 InstanceServer::InstanceServer(QObject* parent) : QObject(parent) {
     server.setSocketOptions(QLocalServer::UserAccessOption);
     connect(&server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = server.nextPendingConnection()) {
+            auto received = std::make_shared<std::optional<std::vector<DroppedItem>>>();
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            connect(socket, &QLocalSocket::readyRead, this, [this, socket] { Read(*socket); });
-            QTimer::singleShot(clientPatienceMs, socket, [socket] {
+            connect(socket, &QLocalSocket::readyRead, this,
+                    [this, socket, received] { Read(*socket, *received); });
+            // What came before the patience ran out still counts: a dialog
+            // that was stopped meets both at once when it goes on.
+            QTimer::singleShot(clientPatienceMs, socket, [this, socket, received] {
+                Read(*socket, *received);
                 socket->abort();
                 socket->deleteLater();
             });
@@ -56,9 +77,21 @@ bool InstanceServer::Listen(const QString& socketPath) {
 
 /*
  * The header says how much is to come before any of it is waited for, and a
- * size beyond reason ends the connection at once.
+ * size beyond reason ends the connection at once. A whole message is
+ * answered, and its items arrive once the sender's word follows.
  */
-void InstanceServer::Read(QLocalSocket& socket) {
+void InstanceServer::Read(QLocalSocket& socket, std::optional<std::vector<DroppedItem>>& received) {
+    if (socket.state() != QLocalSocket::ConnectedState && socket.bytesAvailable() == 0)
+        return;
+    if (received) {
+        if (socket.bytesAvailable() < 1)
+            return;
+        const bool there = socket.read(1) == QByteArray(1, stillThere);
+        socket.disconnectFromServer();
+        if (there)
+            Q_EMIT Arrived(*std::exchange(received, std::nullopt));
+        return;
+    }
     if (socket.bytesAvailable() < static_cast<qint64>(handoverHeaderSize))
         return;
     const auto bodySize = HandoverBodySize(socket.peek(handoverHeaderSize).toStdString());
@@ -69,12 +102,14 @@ void InstanceServer::Read(QLocalSocket& socket) {
     const auto whole = static_cast<qint64>(handoverHeaderSize + *bodySize);
     if (socket.bytesAvailable() < whole)
         return;
-    const auto items = DecodeHandover(socket.read(whole).toStdString());
-    if (!items) {
+    received = DecodeHandover(socket.read(whole).toStdString());
+    if (!received) {
         socket.abort();
         return;
     }
     socket.write(QByteArray(1, takenReply));
-    socket.disconnectFromServer();
-    Q_EMIT Arrived(*items);
+    socket.flush();
+    // The word may have come with the message.
+    if (socket.bytesAvailable() > 0)
+        Read(socket, received);
 }

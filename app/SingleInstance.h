@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 class QLocalSocket;
@@ -24,15 +25,16 @@ QString InstanceSocketPath(const QString& runtimeFolder, const QString& appId,
 enum class Handover {
     noListener, // nothing answers at the socket: this start is the one
     taken,      // the running dialog took the files
-    refused,    // something answered but did not take them in time
+    refused,    // something answered but did not take them in time: it never will
 };
 
 // Hands items to the dialog listening at socketPath, waiting up to timeoutMs
-// for each step.
+// for each step. The dialog takes them only once this end has its answer, so
+// files reported as refused are never converted.
 Handover HandOver(const QString& socketPath, const std::vector<DroppedItem>& items, int timeoutMs);
 
-// The running dialog's end: Arrived carries each well-formed handover, which
-// is answered once taken; anything else is dropped without an answer.
+// The running dialog's end: Arrived carries each well-formed handover once
+// its sender has heard the answer; anything else is dropped without one.
 class InstanceServer : public QObject {
     Q_OBJECT
 public:
@@ -46,7 +48,7 @@ Q_SIGNALS:
     void Arrived(const std::vector<DroppedItem>& items);
 
 private:
-    void Read(QLocalSocket& socket);
+    void Read(QLocalSocket& socket, std::optional<std::vector<DroppedItem>>& received);
 
     QLocalServer server;
 };

@@ -56,3 +56,32 @@ StartupRequest StartupFiles(const std::vector<std::string>& args, const std::str
     }
     return request;
 }
+
+InfoAsked AskedForInfo(const std::vector<std::string>& args) {
+    for (const std::string& arg : args) {
+        if (arg == "--")
+            break;
+        if (arg == "--help" || arg == "-h")
+            return InfoAsked::help;
+        if (arg == "--version")
+            return InfoAsked::version;
+    }
+    return InfoAsked::none;
+}
+
+std::string UsageText() {
+    return "Usage: quillmere [QT-OPTION]... [--] [FILE]...\n"
+           "Opens the Quillmere dialog, which fits pictures to one frame size and saves\n"
+           "them as JPEG files in a Quillmere folder beside each picture.\n"
+           "\n"
+           "The FILEs (names or file:// addresses) wait in the dialog until Convert is\n"
+           "pressed; when the dialog is open already, they are handed to it.\n"
+           "To convert without a dialog, from a script, use quillmere-cli.\n"
+           "\n"
+           "  -h, --help     show this help and exit\n"
+           "      --version  show the version and exit\n"
+           "  --             take every argument after it as a file name\n"
+           "\n"
+           "Qt's own options are understood too, such as -style NAME, -platform NAME\n"
+           "and -display DISPLAY.\n";
+}

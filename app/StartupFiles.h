@@ -22,3 +22,12 @@ struct StartupRequest {
 // managers start programs with file addresses instead of names.
 StartupRequest StartupFiles(const std::vector<std::string>& args, const std::string& workingFolder,
                             const QString& thisHost);
+
+// What the command line asks to be printed instead of opening the dialog:
+// "--help" (or "-h") or "--version" before any "--". Looked for before the
+// GUI toolkit starts, which needs a display.
+enum class InfoAsked { none, help, version };
+InfoAsked AskedForInfo(const std::vector<std::string>& args);
+
+// The text of "quillmere --help".
+std::string UsageText();

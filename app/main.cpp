@@ -1,5 +1,6 @@
 #include "AppIcon.h"
 #include "EncodeImage.h"
+#include "EndSignals.h"
 #include "MessageBoxPrompts.h"
 #include "PosixFileSystem.h"
 #include "ProfileStore.h"
@@ -44,7 +45,8 @@ QString SocketPath() {
  * start is over.
  */
 std::optional<int> HandToRunningDialog(InstanceServer& server,
-                                       const std::vector<DroppedItem>& files) {
+                                       const std::vector<DroppedItem>& files,
+                                       EndSignals& endSignals) {
     const QString socketPath = SocketPath();
     if (socketPath.isEmpty())
         return std::nullopt;
@@ -54,11 +56,14 @@ std::optional<int> HandToRunningDialog(InstanceServer& server,
     case Handover::taken:
         return 0;
     case Handover::refused:
-        std::fprintf(stderr, "quillmere: the running Quillmere did not take the files\n");
+        std::fprintf(stderr, "quillmere: the running Quillmere did not answer, so it will not "
+                             "convert the files\n");
         return 1;
     case Handover::noListener:
         break;
     }
+    // From here on a logout ends the dialog the usual way, socket and all.
+    endSignals.Deliver();
     if (!server.Listen(socketPath))
         std::fprintf(stderr,
                      "quillmere: cannot listen at %s; a second start will open a second "
@@ -70,29 +75,42 @@ std::optional<int> HandToRunningDialog(InstanceServer& server,
 } // namespace
 
 int main(int argc, char* argv[]) {
+    switch (AskedForInfo(std::vector<std::string>(argv + 1, argv + argc))) {
+    case InfoAsked::help:
+        std::fputs(UsageText().c_str(), stdout);
+        return 0;
+    case InfoAsked::version:
+        std::puts("quillmere " QUILLMERE_VERSION);
+        return 0;
+    case InfoAsked::none:
+        break;
+    }
     // The application name stays the program file's base name: it names the
     // profile store and the window class. People see the display name.
     QApplication application(argc, argv);
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Quillmere"));
     QGuiApplication::setDesktopFileName(QStringLiteral(QUILLMERE_APP_ID));
     QApplication::setWindowIcon(AppIcon());
+    // Taken over before the socket is made; read once the dialog runs.
+    EndSignals endSignals;
 
     // QApplication has taken its own options out of argv; the rest are bytes
     // of file names, which need not be UTF-8.
     const StartupRequest request = StartupFiles(std::vector<std::string>(argv + 1, argv + argc),
                                                 WorkingFolder(), QSysInfo::machineHostName());
     if (!request.refusal.empty()) {
-        std::fprintf(stderr, "quillmere: %s\nusage: quillmere [FILE...]\n",
+        std::fprintf(stderr, "quillmere: %s\nTry 'quillmere --help' for more information.\n",
                      request.refusal.c_str());
         return 2;
     }
 
     InstanceServer server;
-    if (const auto status = HandToRunningDialog(server, request.files))
+    if (const auto status = HandToRunningDialog(server, request.files, endSignals))
         return *status;
+    endSignals.Deliver(); // also without a runtime folder
 
     // Files handed over while the dialog is still being made wait with the
-    // command line's own.
+    // command line's own; all of them wait in the dialog for Convert.
     std::vector<std::vector<DroppedItem>> early;
     if (!request.files.empty())
         early.push_back(request.files);
@@ -110,7 +128,7 @@ int main(int argc, char* argv[]) {
         dialog->raise();
         dialog->activateWindow();
         if (!items.empty())
-            dialog->AcceptDrop(items);
+            dialog->OfferFiles(items);
     });
 
     dialog.emplace(DialogServices{
@@ -122,8 +140,11 @@ int main(int argc, char* argv[]) {
     });
     prompts.SetOwner(&*dialog);
     QObject::connect(&*dialog, &QDialog::finished, &application, &QCoreApplication::quit);
+    // A logout stops the batch and ends the program the usual way, so that
+    // the socket goes with it; the event loops of open message boxes end too.
+    QObject::connect(&endSignals, &EndSignals::Received, &*dialog, &ResizerDialog::EndSession);
     dialog->show();
-    for (std::vector<DroppedItem>& drop : early)
-        dialog->AcceptDrop(std::move(drop));
+    for (std::vector<DroppedItem>& files : early)
+        dialog->OfferFiles(std::move(files));
     return application.exec();
 }

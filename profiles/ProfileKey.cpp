@@ -70,7 +70,9 @@ ProfileKey::~ProfileKey() {
 
 bool ProfileKey::Open(const QString& subPath) {
     Close();
-    if (!StoreFileAccessProblem(applicationName).empty()) {
+    // A file that is no settings file (notes that the store links to) reads
+    // as nothing and would be written over with the profiles: it is refused.
+    if (!StoreFileProblem(applicationName).empty()) {
         return false;
     }
     // NativeFormat is the INI format on Linux, in the file the desktop expects

@@ -30,7 +30,8 @@ public:
 
     // Closes the group held, if any, then opens subPath, whose levels are
     // separated by '/'. False when the settings file cannot be read at all
-    // (StoreFileProblem), without ever waiting on it.
+    // or is no settings file (StoreFileProblem), without ever waiting on it:
+    // such a file is never written over.
     // Opening creates nothing: the file appears with the first value written.
     bool Open(const QString& subPath);
     // False when no group was held. Otherwise writes what was written through

@@ -127,3 +127,11 @@ bool ProfileStore::SaveProfiles(const ProfileList& list,
     }
     return key.Close() && written;
 }
+
+std::string ProfileStore::SaveAll(const ProfileList& list,
+                                  const std::vector<std::string>& removed) const {
+    if (SaveProfiles(list, removed)) {
+        return {};
+    }
+    return StoreFileWriteProblem(QString::fromStdString(applicationName));
+}

@@ -41,6 +41,10 @@ public:
     // is kept with the list's values. Nothing to write and nothing to delete
     // writes nothing.
     bool SaveProfiles(const ProfileList& list, const std::vector<std::string>& removed = {}) const;
+    // SaveProfiles for a caller that reports a store it cannot write: returns
+    // why ("not a settings file", "Permission denied"), or empty when the
+    // profiles were written (or nothing needed writing).
+    std::string SaveAll(const ProfileList& list, const std::vector<std::string>& removed) const;
 
 private:
     std::string applicationName;

@@ -2,10 +2,13 @@
 
 #include "SourceFile.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 
 #include <cerrno>
+#include <cstring>
 #include <unistd.h>
 
 namespace {
@@ -53,4 +56,26 @@ std::string StoreFileProblem(const QString& applicationName) {
         if (!IsSettingsLine(line))
             return "not a settings file";
     return {};
+}
+
+QString WrittenFilePath(const QString& path) {
+    // As QSaveFile follows the chain, at most 128 links deep.
+    QFileInfo file(path);
+    for (int depth = 0; depth < 128 && file.isSymLink(); ++depth) {
+        file.setFile(file.symLinkTarget());
+    }
+    return file.filePath();
+}
+
+std::string StoreFileWriteProblem(const QString& applicationName) {
+    if (std::string problem = StoreFileProblem(applicationName); !problem.empty())
+        return problem;
+    const QString path = WrittenFilePath(StoreFilePath(applicationName));
+    const QString folder = QFileInfo(path).path();
+    if (!QDir().mkpath(folder))
+        return "cannot make the folder " + QFile::encodeName(folder).toStdString();
+    if (::access(QFile::encodeName(folder).constData(), W_OK) != 0 ||
+        (QFileInfo::exists(path) && ::access(QFile::encodeName(path).constData(), W_OK) != 0))
+        return std::strerror(errno);
+    return "the settings file could not be written whole";
 }

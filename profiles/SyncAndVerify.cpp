@@ -9,13 +9,22 @@
 #include <QTemporaryFile>
 #include <QVariant>
 
+#include "StoreFile.h"
+
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
+#include <vector>
 
 namespace {
+
+// When this run began, in the seconds of a file's ctime: leftovers older
+// than that cannot be this run's own.
+const std::time_t runStarted = std::time(nullptr);
 
 // A value as it reads back from the file: QSettings writes numbers as their
 // decimal text.
@@ -66,13 +75,47 @@ bool FileHolds(const QString& path, const QSettings& settings) {
     });
 }
 
+/*
+ * The second names that runs killed between their link and its removal left
+ * beside the settings file at path: "<file>.previous.<pid>", of a pid not
+ * this run's, last changed (the link itself changes the file's ctime) before
+ * this run began. Called with the write lock held, so no other run is
+ * between its link and its removal; names this program does not make are
+ * never touched.
+ */
+void RemoveStaleSecondNames(const QString& path) {
+    const QFileInfo file(path);
+    const QString prefix = file.fileName() + QStringLiteral(".previous.");
+    const QString own = prefix + QString::number(::getpid());
+    const QDir folder = file.dir();
+    // Each is judged before any goes: removing a second name of a file
+    // changes that file's ctime.
+    std::vector<QByteArray> stale;
+    for (const QString& name : folder.entryList({prefix + u'*'}, QDir::Files | QDir::Hidden)) {
+        const QString pid = name.mid(prefix.size());
+        const bool digits = !pid.isEmpty() && std::all_of(pid.begin(), pid.end(),
+                                                          [](QChar c) { return c.isDigit(); });
+        struct stat info {};
+        const QByteArray bytes = QFile::encodeName(folder.filePath(name));
+        if (!digits || name == own || ::lstat(bytes.constData(), &info) != 0)
+            continue;
+        if (info.st_ctim.tv_sec < runStarted)
+            stale.push_back(bytes);
+    }
+    for (const QByteArray& name : stale)
+        ::unlink(name.constData());
+}
+
 } // namespace
 
 bool SyncAndVerify(QSettings& settings) {
     while (!settings.group().isEmpty()) {
         settings.endGroup();
     }
-    const QString path = settings.fileName();
+    // QSaveFile writes a store that is a link (kept in a dotfiles folder)
+    // through the link: the file kept, put back or removed is the one at its
+    // end, and the link stays.
+    const QString path = WrittenFilePath(settings.fileName());
     const QByteArray target = QFile::encodeName(path);
     const QByteArray previous = target + ".previous." + QByteArray::number(::getpid());
     // Another instance writing between this write and its check would look
@@ -81,7 +124,10 @@ bool SyncAndVerify(QSettings& settings) {
     // time does not stop the write.
     QDir().mkpath(QFileInfo(path).path());
     QLockFile writing(path + QStringLiteral(".write-lock"));
-    writing.tryLock(std::chrono::seconds(10));
+    const bool locked = writing.tryLock(std::chrono::seconds(10));
+    if (locked) {
+        RemoveStaleSecondNames(path);
+    }
     const bool existed = QFileInfo::exists(path);
     // A second name for the previous file costs no space and survives the
     // rename that replaces the file. A file system without hard links leaves

@@ -5,6 +5,7 @@
 #include "PosixFileSystem.h"
 #include "QColorRef.h"
 #include "ResizerDialog.h"
+#include "StoreFile.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -52,11 +53,14 @@ struct RecordingFiles final : PosixFileSystem {
     std::mutex mutex;
     std::map<std::string, FrameSettings> encodedWith;
     std::vector<Profile> written;
+    std::size_t failAllocationAt = SIZE_MAX; // the write that runs out of memory
 
     std::string SourceProblem(const std::string&) override { return {}; }
     std::string WriteOutput(const std::string& source, const std::string& output,
                             std::span<const unsigned char>) override {
         const std::lock_guard lock(mutex);
+        if (written.size() == failAllocationAt)
+            throw std::bad_alloc();
         const FrameSettings& s = encodedWith[source];
         written.push_back(
             {source + " > " + output, s.doPadding, s.paddingColor, s.frameWidth, s.frameHeight});
@@ -86,7 +90,7 @@ protected:
     Encoded Encode(const FrameSettings& settings, const std::string& source, std::stop_token stop) {
         {
             std::unique_lock lock(holdMutex);
-            held.wait(lock, stop, [this] { return !holding; });
+            held.wait(lock, stop, [&] { return !holding && source != heldSource; });
         }
         if (stop.stop_requested())
             return {{}, "stopped"};
@@ -102,6 +106,7 @@ protected:
         {
             const std::lock_guard lock(holdMutex);
             holding = false;
+            heldSource.clear();
         }
         held.notify_all();
     }
@@ -113,8 +118,8 @@ protected:
     void Settle() {
         EXPECT_TRUE(QTest::qWaitFor([this] { return dialog->Idle(); }, 10000));
     }
-    QString Status() { return Child<QLabel>("labelStatus").text(); }
-    QString Progress() { return Child<QProgressBar>("progressBatch").format(); }
+    std::string Status() { return Child<QLabel>("labelStatus").text().toStdString(); }
+    std::string Progress() { return Child<QProgressBar>("progressBatch").format().toStdString(); }
 
     // Stores the profiles given, as an earlier run's "Done" would, then opens.
     void Open(const std::vector<Profile>& stored = {}) {
@@ -196,19 +201,31 @@ protected:
         timer.start(5);
     }
 
+    // Each test has a settings folder of its own, gone with it, so that a
+    // test repeated in one process starts from the same empty store.
+    QTemporaryDir config;
+    const bool configured = [this] {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
+        return true;
+    }();
     QTimer timer;
     QList<int> answers;
     std::vector<std::string> shown;
     MessageBoxPrompts boxes;
     Prompts* prompts = this;
     QTemporaryDir folder;
+    // How the result names the Quillmere folder of folder.
+    const std::string into =
+        " into " + QFileInfo(folder.path()).fileName().toStdString() + "/Quillmere";
     RecordingFiles files;
     std::vector<Profile>& conversions = files.written; // named "source > output"
     std::mutex holdMutex;
     std::condition_variable_any held;
     bool holding = false;
+    std::string heldSource; // held alone, until Release
     const QString storeName = testing::UnitTest::GetInstance()->current_test_info()->name();
     const ProfileStore store{storeName.toStdString()};
+    const QString storeFile = StoreFilePath(storeName);
     std::string failing;
     bool imagingStarts = true;
     std::unique_ptr<ResizerDialog> dialog;

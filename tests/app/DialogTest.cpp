@@ -4,18 +4,20 @@ namespace {
 
 using AppDialog = DialogFixture;
 
-// Every control with its kind and text, the first nine in tab order from
-// "Done", and the values the dialog opens with.
+// Every control with its kind, text and a name for assistive technology, the
+// first eight in tab order from "Done" (the swatch takes no focus: Change is
+// its control), the labels' mnemonics moving to their fields, and the values
+// the dialog opens with.
 TEST_F(AppDialog, TheFormHoldsEveryControlInTabOrderWithTheDefaults) {
     Open();
     // clang-format off
     const char* const controls[] = { // name, kind, text
-        "buttonDone1", "QPushButton", "Done",    "checkAddPadding1000", "QCheckBox", "Add Padding",
+        "buttonDone1", "QPushButton", "Done",    "checkAddPadding1000", "QCheckBox", "Add &Padding",
         "comboProfile1003", "QComboBox", "",     "buttonSave1004", "QPushButton", "Save",
         "editWidth1005", "QLineEdit", "800",     "editHeight1006", "QLineEdit", "600",
-        "buttonChange1009", "QPushButton", "Change", "swatchPaddingColor1010", "ColorSwatch", "",
-        "buttonRemove1007", "QPushButton", "Remove", "labelProfile", "QLabel", "Profile:  ",
-        "labelWidth", "QLabel", "Width:  ",      "labelHeight", "QLabel", "Height:  ",
+        "buttonChange1009", "QPushButton", "Change", "buttonRemove1007", "QPushButton", "Remove",
+        "swatchPaddingColor1010", "ColorSwatch", "", "labelProfile", "QLabel", "P&rofile:  ",
+        "labelWidth", "QLabel", "&Width:  ",      "labelHeight", "QLabel", "&Height:  ",
         "labelPaddingColor", "QLabel", "Padding Color:  "};
     // clang-format on
     for (int row = 0; row < 13; ++row) {
@@ -24,10 +26,22 @@ TEST_F(AppDialog, TheFormHoldsEveryControlInTabOrderWithTheDefaults) {
         EXPECT_TRUE(widget.inherits(controls[3 * row + 1]));
         EXPECT_TRUE(widget.isVisible());
         EXPECT_EQ(widget.property("text").toString().toStdString(), controls[3 * row + 2]);
-        if (row < 9) { // the tab order
+        if (row < 8) { // the tab order
             EXPECT_TRUE(widget.hasFocus());
+            EXPECT_FALSE(widget.accessibleName().isEmpty());
+            EXPECT_FALSE(widget.accessibleDescription().isEmpty());
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
+    }
+    EXPECT_EQ(Child("swatchPaddingColor1010").focusPolicy(), Qt::NoFocus);
+    EXPECT_EQ(Child("labelStatus").accessibleName(), "Status");
+    const std::pair<Qt::Key, const char*> mnemonics[] = {{Qt::Key_W, "editWidth1005"},
+                                                         {Qt::Key_H, "editHeight1006"},
+                                                         {Qt::Key_R, "comboProfile1003"}};
+    for (const auto& [key, field] : mnemonics) {
+        SCOPED_TRACE(field);
+        QTest::keyClick(dialog.get(), key, Qt::AltModifier);
+        EXPECT_EQ(QApplication::focusWidget(), &Child(field));
     }
     ExpectShowing({"", 1, 0x00C80000, 800, 600}); // the swatch too, from the start
 
@@ -58,7 +72,8 @@ TEST_F(AppDialog, TheTransferStopsAtTheFirstBadFieldAndSoDoesTheCommand) {
         {"1", "65500", nullptr, 65500, 1, ""},
         {"12a", "640", "editHeight1006", 1024, 768, integer},
         {"+480", "", "editWidth1005", 1024, 480, integer},
-        {"480", "2147483648", "editWidth1005", 1024, 480, integer},
+        {"480", "2147483648", "editWidth1005", 1024, 480, range},
+        {"-99999999999", "640", "editHeight1006", 1024, 768, range},
         {"0", "640", "editHeight1006", 1024, 768, range},
         {"480", "-5", "editWidth1005", 1024, 480, range},
         {"480", "65501", "editWidth1005", 1024, 480, range}};
@@ -98,16 +113,15 @@ TEST_F(AppDialog, DoneNeedsIntegersAndSavedProfilesAndEscapeEndsTheDialog) {
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_EQ(dialog->focusWidget(), &Width());
     EXPECT_EQ(shown.size(), 2u);
-    const QString file = QSettings("Tollervane", storeName).fileName();
-    ASSERT_TRUE(QFile::remove(file));
-    ASSERT_TRUE(QDir().mkdir(file)); // the store cannot be written
+    ASSERT_TRUE(QFile::remove(storeFile));
+    ASSERT_TRUE(QDir().mkdir(storeFile)); // the store cannot be written
     Type("Zed", "640", "480", true, "buttonDone1");
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_EQ(shown.back(),
               Shown("Couldn't save the profiles.\n\nPress Done to try again, or close "
                     "the window to leave without saving.",
-                    0x30));
-    ASSERT_TRUE(QDir().rmdir(file));
+                    0x30, false, "a folder, not a settings file"));
+    ASSERT_TRUE(QDir().rmdir(storeFile));
     Box().setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     EXPECT_EQ(dialog->result(), QDialog::Accepted);

@@ -1,3 +1,4 @@
+#include "BatchStatus.h"
 #include "DialogFixture.h"
 #include "DroppedItems.h"
 
@@ -59,15 +60,15 @@ TEST_F(AppDrop, QuestionsAndFailuresAreAnsweredAndTheCursorComesBack) {
     const std::string question =
         "Directory doesn't exist:  " + Path("Quillmere/") + "\n\nCreate it?";
     // clang-format off
-    const std::tuple<bool, int, QUrl, std::size_t, const char*, const char*> cases[] = {
-        {false, IdNo, File("a.png"), 0, "", "0 converted, 2 not done"},
-        {false, IdYes, File("a.png"), 2, "", "2 converted"},
+    const std::tuple<bool, int, QUrl, std::size_t, const char*, std::string> cases[] = {
+        {false, IdNo, File("a.png"), 0, "", "0 converted, 2 skipped"},
+        {false, IdYes, File("a.png"), 2, "", "2 converted" + into},
         {true, IdOk, QUrl("https://example.org/a.png"), 1, "not a file on this computer",
-         "1 converted, 1 failed"},
-        {true, IdCancel, File("bad.png"), 0, damaged, "0 converted, 1 failed, 1 not done"}};
+         "1 converted" + into + ", 1 failed"},
+        {true, IdCancel, File("bad.png"), 0, damaged, "0 converted, 1 failed, 1 skipped"}};
     // clang-format on
     Open();
-    EXPECT_EQ(Status(), "Drop pictures here to fit them to the frame.");
+    EXPECT_EQ(Status(), "Drop pictures here, or press Ctrl+O");
     for (const auto& [folderThere, answer, first, converted, reason, status] : cases) {
         conversions.clear();
         shown.clear();
@@ -82,6 +83,16 @@ TEST_F(AppDrop, QuestionsAndFailuresAreAnsweredAndTheCursorComesBack) {
         EXPECT_FALSE(Busy());
         EXPECT_EQ(Status(), status);
     }
+}
+
+// A batch that runs out of memory ends there, and what it wrote still counts.
+TEST_F(AppDrop, ABatchThatThrowsKeepsTheCountsOfWhatItWrote) {
+    Open();
+    ASSERT_TRUE(QDir(folder.path()).mkdir("Quillmere"));
+    files.failAllocationAt = 2;
+    Drop(*dialog, {File("a.png"), File("b.png"), File("c.png"), File("d.png")});
+    EXPECT_EQ(conversions.size(), 2u);
+    EXPECT_EQ(Status(), "2 converted" + into + ", 2 skipped");
 }
 
 // While a batch runs the window goes on: the status row shows the item in hand
@@ -105,38 +116,236 @@ TEST_F(AppDrop, TheDialogLivesThroughABatchAndQueuesDrops) {
               (Profile{Path("b.png") + " > " + Path("Quillmere/b.jpg"), 1, 0x00C80000, 800, 600}));
     EXPECT_EQ(conversions[2],
               (Profile{Path("c.png") + " > " + Path("Quillmere/c.jpg"), 1, 0x00C80000, 333, 222}));
-    EXPECT_EQ(Status(), "1 converted");
+    EXPECT_EQ(Status(), "1 converted" + into);
     EXPECT_FALSE(Child<QPushButton>("buttonStop").isVisible());
     EXPECT_FALSE(Busy());
 }
 
-// Stop, Escape and Done in the middle of a batch end it with nothing more
-// written and the cursor back; Escape never closes the dialog while a batch
-// runs, and does once it is over; Done goes on to close after the stop.
-TEST_F(AppDrop, StopEscapeAndDoneEndABatchInTheMiddle) {
+// A person who cannot drag chooses pictures with Ctrl+O, or "Add
+// Pictures..." in the context menu, from a file dialog filtered to the kinds
+// Quillmere reads; they run as a drop.
+TEST_F(AppDrop, CtrlOAndAddPicturesChooseFilesThatRunAsADrop) {
     Open();
     ASSERT_TRUE(QDir(folder.path()).mkdir("Quillmere"));
-    const std::pair<const char*, std::function<void()>> ways[] = {
-        {"Stop", [this] { Click("buttonStop"); }},
-        {"Escape", [this] { QTest::keyClick(dialog.get(), Qt::Key_Escape); }},
-        {"Done", [this] { Click("buttonDone1"); }},
+    for (const char* name : {"a.png", "b.webp"}) {
+        QFile file(folder.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    QStringList filters;
+    Respond<QFileDialog>([&](QFileDialog& chooser) {
+        filters = chooser.nameFilters();
+        chooser.setDirectory(folder.path());
+        chooser.selectFile("\"a.png\" \"b.webp\"");
+        QMetaObject::invokeMethod(&chooser, "accept");
+    });
+    QTest::keyClick(dialog.get(), Qt::Key_O, Qt::ControlModifier);
+    Settle();
+    ASSERT_EQ(conversions.size(), 2u);
+    EXPECT_EQ(conversions[1].name, Path("b.webp") + " > " + Path("Quillmere/b.jpg"));
+    ASSERT_FALSE(filters.isEmpty());
+    for (const char* kind :
+         {"*.jpg", "*.png", "*.gif", "*.webp", "*.tif", "*.heif", "*.avif", "*.jxl", "*.bmp"})
+        EXPECT_TRUE(filters[0].contains(kind)) << kind;
+
+    QStringList actions;
+    QTimer::singleShot(50, [&] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            for (const QAction* action : menu->actions())
+                actions << action->text();
+            menu->close();
+        }
+    });
+    QContextMenuEvent context(QContextMenuEvent::Mouse, dialog->rect().center(),
+                              dialog->mapToGlobal(dialog->rect().center()));
+    QApplication::sendEvent(dialog.get(), &context);
+    EXPECT_EQ(actions, (QStringList{"Add &Pictures...", "&About Quillmere..."}));
+}
+
+// Files from outside (the command line, Open With, a second start) wait for
+// the person's word: the row counts them, Return (Convert is the default
+// button meanwhile) or Convert runs them as one drop, Clear lets them go.
+TEST_F(AppDrop, FilesFromOutsideWaitForConvert) {
+    Open();
+    ASSERT_TRUE(QDir(folder.path()).mkdir("Quillmere"));
+    auto& convert = Child<QPushButton>("buttonConvert");
+    const struct {
+        const char* name;
+        std::function<void()> answer;
+        std::size_t converted;
+    } rows[] = {
+        {"Return", [this] { QTest::keyClick(&Width(), Qt::Key_Return); }, 3},
+        {"Convert", [this] { Click("buttonConvert"); }, 3},
+        {"Clear", [this] { Click("buttonClear"); }, 0},
     };
-    for (const auto& [name, stop] : ways) {
-        SCOPED_TRACE(name);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        conversions.clear();
+        dialog->OfferFiles({{Path("a.png")}, {Path("b.png")}});
+        dialog->OfferFiles({{Path("c.png")}});
+        QTest::qWait(50);
+        EXPECT_TRUE(conversions.empty());
+        EXPECT_EQ(Status(), "3 pictures to convert");
+        EXPECT_TRUE(convert.isVisible());
+        EXPECT_TRUE(convert.isDefault());
+        row.answer();
+        Settle();
+        EXPECT_EQ(conversions.size(), row.converted);
+        EXPECT_FALSE(convert.isVisible());
+        EXPECT_TRUE(dialog->isVisible());
+    }
+}
+
+// A result says where the files went: the first folder by its last two
+// parts, the others counted.
+TEST(BatchStatus, AResultNamesTheFoldersWritten) {
+    const struct {
+        const char* name;
+        BatchOutcome outcome;
+        std::vector<std::string> folders;
+        std::string text;
+    } rows[] = {
+        {"one folder",
+         {96, 0, 0, false, false},
+         {"/home/u/Holidays/Quillmere"},
+         "96 converted into Holidays/Quillmere"},
+        {"three folders",
+         {5, 1, 2, true, false},
+         {"/a/b/Quillmere/", "/c/Quillmere", "/d/Quillmere"},
+         "5 converted into b/Quillmere and 2 more folders, 1 failed, 2 skipped"},
+        {"two folders",
+         {2, 0, 0, false, false},
+         {"/Quillmere", "/x/Quillmere"},
+         "2 converted into /Quillmere and 1 more folder"},
+        {"none written", {0, 0, 2, true, false}, {}, "0 converted, 2 skipped"},
+        {"stopped", {3, 0, 7, true, true}, {"/a/Quillmere"}, "Stopped after 3 of 10"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(BatchStatus::Result(row.outcome, row.folders), row.text);
+    }
+}
+
+// Receives what the dialog asks the desktop to open.
+class Desktop : public QObject {
+    Q_OBJECT
+public:
+    std::vector<QUrl> opened;
+public Q_SLOTS:
+    void Open(const QUrl& url) { opened.push_back(url); }
+};
+
+// The status row can be read: dragged files say what a drop will do; a long
+// name is cut in its middle to fit the bar's one line, with the whole path
+// in its tooltip; the result of a drop stays in view, whole, beside the drops
+// waiting, while the next one runs, and names the folder the files went
+// into, which Open Folder opens.
+TEST_F(AppDrop, TheStatusRowCanBeReadThroughABatchAndAfterIt) {
+    Open();
+    ASSERT_TRUE(QDir(folder.path()).mkdir("Quillmere"));
+    QMimeData mime;
+    mime.setUrls({File("a.png"), File("b.png"), File("c.png")});
+    QDragEnterEvent enter(dialog->rect().center(), Qt::CopyAction, &mime, Qt::LeftButton,
+                          Qt::NoModifier);
+    QApplication::sendEvent(dialog.get(), &enter);
+    EXPECT_EQ(Status(), "Drop to convert 3 pictures");
+    QDragLeaveEvent leave;
+    QApplication::sendEvent(dialog.get(), &leave);
+    EXPECT_EQ(Status(), "Drop pictures here, or press Ctrl+O");
+
+    const QString longName =
+        "IMG_20240715_183455_HDR_Ostsee_Strandkorb_Sonnenuntergang_bearbeitet.png";
+    heldSource = Path(longName);
+    DeliverDrop(*dialog, {File("a.png")});
+    DeliverDrop(*dialog, {File(longName), File("b.png")});
+    DeliverDrop(*dialog, {File("c.png")});
+    ASSERT_TRUE(QTest::qWaitFor([this] { return Progress().starts_with("1 of 2: "); }, 5000))
+        << Progress();
+    auto& bar = Child<QProgressBar>("progressBatch");
+    const QString progress = bar.format();
+    EXPECT_TRUE(progress.contains(QStringLiteral("…"))) << progress.toStdString();
+    EXPECT_TRUE(progress.endsWith(QStringLiteral("bearbeitet.png"))) << progress.toStdString();
+    EXPECT_LE(bar.fontMetrics().horizontalAdvance(progress), bar.contentsRect().width());
+    EXPECT_EQ(bar.toolTip(), folder.filePath(longName));
+    auto& label = Child<QLabel>("labelStatus");
+    EXPECT_EQ(Status(), "1 converted" + into + "; 1 more drop waiting");
+    EXPECT_GE(label.width(), label.fontMetrics().horizontalAdvance(label.text()));
+    Release();
+    Settle();
+    EXPECT_EQ(Status(), "1 converted" + into);
+
+    Desktop desktop;
+    QDesktopServices::setUrlHandler("file", &desktop, "Open");
+    Click("buttonOpenFolder");
+    QDesktopServices::unsetUrlHandler("file");
+    EXPECT_EQ(desktop.opened, std::vector{File("Quillmere")});
+}
+
+// A key or a click during a batch, with profiles changed and a drop waiting:
+// Stop and Escape stop the batch (the waiting drop runs next) and never close
+// the dialog; Done and the end of the session stop it and close once it is
+// over, the session asking nothing; Return in a field does nothing to the
+// batch. The close box asks about the profiles before it stops anything:
+// Cancel loses nothing, Discard and Save stop the batch and close.
+TEST_F(AppDrop, KeysAndClicksDuringABatchLoseOnlyWhatTheyMean) {
+    Open();
+    ASSERT_TRUE(QDir(folder.path()).mkdir("Quillmere"));
+    const auto close = [this] { dialog->close(); };
+    const struct {
+        const char* name;
+        std::function<void()> act;
+        QList<int> answers; // to "Save the changes to the profiles?"
+        bool stops;
+        bool closes;
+        QDialog::DialogCode result;
+    } rows[] = {
+        {"Stop", [this] { Click("buttonStop"); }, {}, true, false, QDialog::Rejected},
+        {"Escape",
+         [this] { QTest::keyClick(dialog.get(), Qt::Key_Escape); },
+         {},
+         true,
+         false,
+         QDialog::Rejected},
+        {"Return in Width",
+         [this] { QTest::keyClick(&Width(), Qt::Key_Return); },
+         {},
+         false,
+         false,
+         QDialog::Rejected},
+        {"close box, Cancel", close, {IdCancel}, false, false, QDialog::Rejected},
+        {"Done", [this] { Click("buttonDone1"); }, {}, true, true, QDialog::Accepted},
+        {"a logout", [this] { dialog->EndSession(); }, {}, true, true, QDialog::Rejected},
+        {"close box, Discard", close, {IdDiscard}, true, true, QDialog::Rejected},
+        {"close box, Save", close, {IdSave}, true, true, QDialog::Accepted},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        dialog->show();
+        Type(row.name, "5", "6", true, "buttonSave1004");
+        shown.clear();
+        answers = row.answers;
         Hold();
         DeliverDrop(*dialog, {File("a.png"), File("b.png"), File("c.png")});
-        ASSERT_TRUE(QTest::qWaitFor([this] { return !Progress().isEmpty(); }, 5000));
-        stop();
-        Settle();
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !Progress().empty(); }, 5000));
+        DeliverDrop(*dialog, {File("d.png")});
+        Width().setFocus();
+        row.act();
+        EXPECT_EQ(Progress() == "Stopping…", row.stops);
         Release();
-        EXPECT_TRUE(conversions.empty());
-        EXPECT_EQ(Status(), "Stopped after 0 of 3");
+        Settle();
+        // A closed dialog's waiting drop goes with it.
+        EXPECT_EQ(conversions.size(), row.closes ? 0u : row.stops ? 1u : 4u);
+        conversions.clear();
+        EXPECT_EQ(Status(), row.closes ? "Stopped after 0 of 3" : "1 converted" + into);
         EXPECT_FALSE(Busy());
-        EXPECT_EQ(dialog->isVisible(), name != std::string("Done"));
+        EXPECT_EQ(dialog->isVisible(), !row.closes);
+        if (row.closes) {
+            EXPECT_EQ(dialog->result(), row.result);
+        }
+        const std::string question = Shown("Save the changes to the profiles?", 0x23, true);
+        EXPECT_EQ(shown, row.answers.empty() ? std::vector<std::string>{} : std::vector{question});
     }
-    EXPECT_EQ(dialog->result(), QDialog::Accepted); // Done closed it once the batch was over
     dialog->show();
-    QTest::keyClick(dialog.get(), Qt::Key_Escape);
+    dialog->EndSession(); // no batch: at once
     EXPECT_FALSE(dialog->isVisible());
 }
 
@@ -157,6 +366,8 @@ TEST_F(AppDrop, RealMessageBoxesAskAndAnswer) {
                            QMetaEnum::fromType<QMessageBox::Icon>().valueToKey(box.icon());
         for (auto* button : QList<QAbstractButton*>{box.defaultButton()} + box.buttons())
             look = look + " " + buttons.valueToKey(box.standardButton(button));
+        if (auto* discard = box.button(QMessageBox::Discard))
+            look += " " + discard->text().toStdString(); // with its mnemonic
         seen.push_back(
             look + (QGuiApplication::overrideCursor() ? " overridden" : "") +
             (box.windowHandle()->transientParent() == dialog->windowHandle() ? "" : " unowned"));
@@ -174,9 +385,11 @@ TEST_F(AppDrop, RealMessageBoxesAskAndAnswer) {
                         "Quillmere: " + failing + " / " + damaged + " Warning Ok Ok Cancel",
                         "Quillmere: Profile name doesn't exist. Critical Ok Ok",
                         "Quillmere: Save the changes to the profiles? Question Save Save Cancel "
-                        "Discard"}));
+                        "Discard &Discard"}));
     EXPECT_EQ(dialog->result(), QDialog::Accepted); // so the profiles were written
     EXPECT_TRUE(conversions.empty());
 }
 
 } // namespace
+
+#include "DropTest.moc"

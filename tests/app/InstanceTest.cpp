@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstring>
+#include <future>
 
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -55,6 +57,42 @@ TEST(StartupFiles, TheCommandLineBecomesOneDropOrIsRefused) {
     }
 }
 
+// --help and --version print and end with 0, and need no display; anything
+// else before "--" that starts with "-" is left to the toolkit and then to
+// StartupFiles.
+TEST(StartupFiles, HelpAndVersionArePrintedWithoutADisplay) {
+    const struct {
+        const char* name;
+        std::vector<std::string> args;
+        InfoAsked asked;
+    } rows[] = {
+        {"--help", {"a.png", "--help"}, InfoAsked::help},
+        {"-h", {"-h"}, InfoAsked::help},
+        {"--version", {"--version", "--help"}, InfoAsked::version},
+        {"after --", {"--", "--help"}, InfoAsked::none},
+        {"files", {"a.png"}, InfoAsked::none},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(AskedForInfo(row.args), row.asked);
+    }
+    for (const char* option : {"--help", "--version"}) {
+        SCOPED_TRACE(option);
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(name);
+        program.setProcessEnvironment(environment);
+        program.start(QUILLMERE_PROGRAM, {option});
+        ASSERT_TRUE(program.waitForFinished(10000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), 0);
+        const std::string printed = program.readAllStandardOutput().toStdString();
+        EXPECT_EQ(printed.substr(0, 10),
+                  option == std::string("--help") ? "Usage: qui" : "quillmere ");
+    }
+}
+
 // A message gives back its items, bytes and kinds kept; any damage to one
 // makes it no message at all.
 TEST(HandoverMessage, ItemsComeBackAndDamagedMessagesAreRefused) {
@@ -91,6 +129,37 @@ TEST(HandoverMessage, ItemsComeBackAndDamagedMessagesAreRefused) {
     EXPECT_FALSE(HandoverBodySize(std::string("QMRH\x01\0\0\x01", 8))); // beyond reason
 }
 
+// A start that the dialog did not answer in time (the dialog was stopped, or
+// busy) reports the files as not taken, and the dialog, going on, never takes
+// them; one answered in time hands them over once.
+TEST(AppInstance, AHandoverNotAnsweredInTimeIsNeverTaken) {
+    using namespace std::chrono_literals;
+    QTemporaryDir run;
+    const QString path = run.filePath("socket");
+    InstanceServer server;
+    ASSERT_TRUE(server.Listen(path));
+    std::vector<std::string> arrived;
+    QObject::connect(&server, &InstanceServer::Arrived, [&](const std::vector<DroppedItem>& items) {
+        for (const std::vector<std::string> described = Described(items);
+             const auto& item : described)
+            arrived.push_back(item);
+    });
+    // No events are handled here while the late start waits.
+    auto late =
+        std::async(std::launch::async, [&] { return HandOver(path, {{"/late.png"}}, 300); });
+    ASSERT_EQ(late.wait_for(10s), std::future_status::ready);
+    EXPECT_EQ(late.get(), Handover::refused);
+    QTest::qWait(300);
+    EXPECT_TRUE(arrived.empty());
+    auto taken =
+        std::async(std::launch::async, [&] { return HandOver(path, {{"/in.png"}}, 5000); });
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return taken.wait_for(0s) == std::future_status::ready; }, 10000));
+    EXPECT_EQ(taken.get(), Handover::taken);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !arrived.empty(); }, 5000));
+    EXPECT_EQ(arrived, std::vector<std::string>{"file /in.png"});
+}
+
 // Leaves a socket file that nothing listens at, as a crashed run does.
 void LeaveStaleSocket(const QString& path) {
     sockaddr_un address{};
@@ -102,10 +171,10 @@ void LeaveStaleSocket(const QString& path) {
     ::close(fd);
 }
 
-// The real program: files named at its start are converted at once; it takes
-// over a stale socket and drops a client that sends garbage; a second start
-// hands its own files (a relative name) to it and ends with 0, and so does a
-// third with none. The Quillmere folder exists, so the conversions ask nothing.
+// The real program: it takes over a stale socket and drops a client that
+// sends garbage; a second start hands its own files (a relative name) to it
+// and ends with 0, and so does a third with none; files from outside wait in
+// the dialog for Convert, so none is written.
 TEST(AppInstance, ASecondStartHandsItsFilesToTheRunningDialog) {
     QTemporaryDir home;
     const QDir root(home.path());
@@ -134,16 +203,16 @@ TEST(AppInstance, ASecondStartHandsItsFilesToTheRunningDialog) {
         process.start(QUILLMERE_PROGRAM, args);
         EXPECT_TRUE(process.waitForStarted());
     };
-    const auto written = [&](const char* name) {
-        return QTest::qWaitFor([&] { return pictures.exists(name); }, 20000);
-    };
 
     QProcess first;
     start(first, {pictures.filePath("first.png")});
-    EXPECT_TRUE(written("Quillmere/first.jpg"));
     QLocalSocket garbage;
-    garbage.connectToServer(socket);
-    EXPECT_TRUE(garbage.waitForConnected());
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            garbage.connectToServer(socket);
+            return garbage.waitForConnected(100);
+        },
+        20000));
     garbage.write("QMRH\xFF\xFF\xFF\xFF"
                   "and more");                      // a size beyond reason
     EXPECT_TRUE(garbage.waitForDisconnected(3000)); // not left waiting for the rest
@@ -155,10 +224,39 @@ TEST(AppInstance, ASecondStartHandsItsFilesToTheRunningDialog) {
         EXPECT_EQ(next.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(next.exitCode(), 0);
     }
-    EXPECT_TRUE(written("Quillmere/second.jpg"));
+    // Files from outside wait in the dialog for Convert.
+    EXPECT_FALSE(pictures.exists("Quillmere/first.jpg"));
+    EXPECT_FALSE(pictures.exists("Quillmere/second.jpg"));
+
+    // A start that the stopped dialog did not answer says so, and the
+    // dialog, going on, never converts what was reported as not taken.
+    ASSERT_TRUE(picture.save(pictures.filePath("third.png")));
+    ASSERT_EQ(::kill(static_cast<pid_t>(first.processId()), SIGSTOP), 0);
+    QProcess refused;
+    start(refused, {"third.png"});
+    EXPECT_TRUE(refused.waitForFinished(20000));
+    ::kill(static_cast<pid_t>(first.processId()), SIGCONT);
+    EXPECT_EQ(refused.exitCode(), 1);
+    EXPECT_EQ(refused.readAllStandardError().toStdString(),
+              "quillmere: the running Quillmere did not answer, so it will not convert the "
+              "files\n");
+
+    // A logout (SIGHUP) or SIGTERM ends the dialog the usual way, and its
+    // socket goes with it; the next start then listens there.
     EXPECT_EQ(first.state(), QProcess::Running);
-    first.terminate();
-    EXPECT_TRUE(first.waitForFinished(10000));
+    QProcess last;
+    for (const auto& [process, signal] : {std::pair{&first, SIGHUP}, {&last, SIGTERM}}) {
+        SCOPED_TRACE(signal);
+        if (process == &last) {
+            start(last, {});
+            EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(socket); }, 20000));
+        }
+        ::kill(static_cast<pid_t>(process->processId()), signal);
+        EXPECT_TRUE(process->waitForFinished(10000));
+        EXPECT_EQ(process->exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process->exitCode(), 0);
+        EXPECT_FALSE(QFile::exists(socket));
+    }
 }
 
 } // namespace

@@ -86,10 +86,16 @@ TEST_F(AppProfiles, SaveAddsNewNamesAndOverwritesExactOnes) {
 // sets the swatch and the next drop's colour but not the profile until Save.
 TEST_F(AppProfiles, ChangeSetsTheColourOfTheNextDropAndOfTheProfileAtSave) {
     Open({beach});
+    dialog->move(700, 500); // near the screen's corner
     ASSERT_TRUE(QDir(folder.path()).mkdir("Quillmere"));
     std::vector<QColor> opened;
     Respond<QColorDialog>([&](QColorDialog& colors) {
         opened.push_back(colors.currentColor());
+        // Qt's own dialog, within the screen's free area.
+        EXPECT_TRUE(colors.testOption(QColorDialog::DontUseNativeDialog));
+        EXPECT_TRUE(colors.screen()->availableGeometry().contains(colors.geometry()))
+            << colors.geometry().width() << "x" << colors.geometry().height() << "+"
+            << colors.geometry().x() << "+" << colors.geometry().y();
         colors.setCurrentColor(QColor(0x12, 0x34, 0x56));
         opened.size() == 1 ? colors.reject() : colors.accept();
     });
@@ -148,6 +154,75 @@ TEST_F(AppProfiles, ProfilesLastFromDoneToTheNextRun) {
     Click("buttonRemove1007");
     Click("buttonDone1");
     EXPECT_TRUE(QSettings("Tollervane", storeName).contains("Profiles/Night/Do Padding"));
+
+    // The question comes only when the profiles differ from what the store
+    // last held: not after a save and its removal, nor after a Done that
+    // wrote them but stayed open on a bad field.
+    Open();
+    Type("Sky", "1", "2", true, "buttonSave1004");
+    Click("buttonRemove1007");
+    Type("Sky", "1", "2", true, "buttonSave1004");
+    Width().setText("x");
+    answers = {IdOk, IdOk};
+    Click("buttonDone1");
+    EXPECT_TRUE(dialog->isVisible());
+    shown.clear();
+    QTest::keyClick(dialog.get(), Qt::Key_Escape);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_TRUE(shown.empty());
+}
+
+} // namespace
+
+namespace {
+
+std::string ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : "(unreadable)";
+}
+
+// A store that links to a file that is no settings file (the person's notes)
+// is neither read nor written over: the dialog opens with no profiles and says
+// so in its status row, and Done refuses with the reason beneath. A store that
+// links to a real settings file (kept in a dotfiles folder) is read and
+// written through the link, which stays a link.
+TEST_F(AppProfiles, AStoreLinkedToNotesIsNeverWrittenOverButOneLinkedToSettingsIs) {
+    const std::string notesText = "Buy milk\nCall Ada\n";
+    const QString notes = folder.filePath("notes.txt"), dotfile = folder.filePath("dotfiles.conf");
+    for (const auto& [path, text] : {std::pair{notes, notesText},
+                                     {dotfile, "[Profiles]\nBeach\\Do%20Padding=0\n"
+                                               "Beach\\Padding%20Color=1\nBeach\\Frame%20Width=2\n"
+                                               "Beach\\Frame%20Height=3\n"}}) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text.c_str());
+    }
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(storeFile).path()));
+    ASSERT_TRUE(QFile::link(notes, storeFile));
+    Open();
+    EXPECT_EQ(Status(),
+              "The profiles file is not a settings file; profiles will not be saved over it");
+    EXPECT_EQ(Entries(), "");
+    answers = {IdOk};
+    Type("X", "5", "6", true, "buttonSave1004");
+    Click("buttonDone1");
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(shown, std::vector{Shown("Couldn't save the profiles.\n\nPress Done to try again, or "
+                                       "close the window to leave without saving.",
+                                       0x30, false, "not a settings file")});
+    EXPECT_EQ(ReadAll(notes), notesText);
+
+    ASSERT_TRUE(QFile::remove(storeFile));
+    ASSERT_TRUE(QFile::link(dotfile, storeFile));
+    Open();
+    EXPECT_EQ(Status(), "Drop pictures here, or press Ctrl+O");
+    EXPECT_EQ(Listed(), (std::vector<Profile>{{"Beach", 0, 1, 2, 3}}));
+    Type("X", "5", "6", true, "buttonSave1004");
+    Click("buttonDone1");
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_TRUE(QFileInfo(storeFile).isSymLink());
+    EXPECT_NE(ReadAll(dotfile).find("X\\Frame%20Width=5"), std::string::npos) << ReadAll(dotfile);
+    EXPECT_NE(ReadAll(dotfile).find("Beach\\Frame%20Width=2"), std::string::npos);
 }
 
 } // namespace

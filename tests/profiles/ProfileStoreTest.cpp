@@ -7,13 +7,18 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include <spawn.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <string>
+#include <string_view>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -225,4 +230,86 @@ TEST_F(ProfileStoreTest, FailedSaveKeepsThePreviousFile) {
     EXPECT_TRUE(store.SaveProfiles(ProfileList(), {"Night", "Never stored"}));
     EXPECT_TRUE(store.LoadProfiles(list, names));
     EXPECT_EQ(names, std::vector<std::string>{});
+}
+
+// A store that links to a file that is no settings file (the person's notes)
+// is neither loaded nor written over, and saving says why; one that links to
+// a settings file elsewhere is written through the link, which stays, and a
+// write that fails there puts the linked file back.
+TEST_F(ProfileStoreTest, LinkedStoresAreWrittenThroughOnlyWhenTheyHoldSettings) {
+    const std::string notes = "Buy milk\nCall Ada\n", settings = "[Profiles]\n";
+    WriteText("notes.txt", notes);
+    WriteText("dotfile", settings);
+    std::filesystem::create_symlink(File("notes.txt"), File("noted.conf"));
+    std::filesystem::create_symlink(File("dotfile"), File("linked.conf"));
+    ProfileList list;
+    list.Add({"X", 1, 2u, 3, 4});
+    std::vector<std::string> names{"stale"};
+
+    const ProfileStore noted("noted");
+    EXPECT_FALSE(noted.LoadProfiles(list, names));
+    EXPECT_EQ(names, std::vector<std::string>{"stale"});
+    EXPECT_EQ(noted.SaveAll(list, {}), "not a settings file");
+    EXPECT_FALSE(noted.SaveProfile({"Y"}));
+    EXPECT_EQ(ReadText("notes.txt"), notes);
+
+    const ProfileStore linked("linked");
+    EXPECT_EQ(linked.SaveAll(list, {}), "");
+    EXPECT_TRUE(std::filesystem::is_symlink(File("linked.conf")));
+    EXPECT_NE(ReadText("dotfile").find("X\\Frame%20Width=3\n"), std::string::npos);
+    const std::string before = ReadText("dotfile");
+    ProfileList longer;
+    longer.Add({std::string(100, 'L')});
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    const rlimit full{before.size() + 10, saved.rlim_max};
+    std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &full), 0);
+    const std::string same = linked.SaveAll(list, {}), grown = linked.SaveAll(longer, {});
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_EQ(same, "");
+    EXPECT_EQ(grown, "the settings file could not be written whole");
+    EXPECT_EQ(ReadText("dotfile"), before);
+    EXPECT_TRUE(std::filesystem::is_symlink(File("linked.conf")));
+}
+
+// A run killed between linking the previous file under a second name and
+// removing that name leaves "<file>.previous.<pid>": the next run that
+// writes removes those of earlier runs, and nothing else beside the file.
+TEST_F(ProfileStoreTest, LeftoversOfKilledRunsGoAtTheNextRunsWrite) {
+    const ProfileStore store("quillmere");
+    ASSERT_TRUE(store.SaveProfile({"Beach"}));
+    const std::string leftovers[] = {"quillmere.conf.previous.1", "quillmere.conf.previous.99999"},
+                      kept[] = {"quillmere.conf.previous.x1", "other.conf.previous.5",
+                                "notes.previous.7"};
+    for (const std::string& name : leftovers)
+        std::filesystem::create_hard_link(File("quillmere.conf"), File(name));
+    for (const std::string& name : kept)
+        WriteText(name, "kept");
+    // The next run starts in a later second than the leftovers were made.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    const std::string program = "/proc/self/exe", flag = "--save-as-a-later-run",
+                      config = folder.path().toStdString();
+    char* const args[] = {const_cast<char*>(program.c_str()), const_cast<char*>(flag.c_str()),
+                          const_cast<char*>(config.c_str()), nullptr};
+    pid_t child = 0;
+    ASSERT_EQ(::posix_spawn(&child, program.c_str(), nullptr, nullptr, args, environ), 0);
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_EQ(status, 0);
+    for (const std::string& name : leftovers)
+        EXPECT_FALSE(std::filesystem::exists(File(name))) << name;
+    for (const std::string& name : kept)
+        EXPECT_TRUE(std::filesystem::exists(File(name))) << name;
+    EXPECT_NE(ReadText("quillmere.conf").find("Later\\"), std::string::npos);
+}
+
+// A later run of the program, for the test of what an earlier one left.
+int main(int argc, char** argv) {
+    if (argc == 3 && std::string_view(argv[1]) == "--save-as-a-later-run") {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, argv[2]);
+        return ProfileStore("quillmere").SaveProfile({"Later"}) ? 0 : 1;
+    }
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
 }

@@ -1,0 +1,59 @@
+#include "GuiThreadPrompts.h"
+
+#include <QtTest>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+struct Answering final : Prompts {
+    std::vector<std::string> shown;
+    int ShowMessage(const std::string& text, unsigned, const std::string&) override {
+        shown.push_back(text);
+        return IdYes;
+    }
+};
+
+// A question from the batch's thread is shown on the GUI thread and its
+// answer returned. Once the batch stops, a question still waiting gets the
+// answer that does least at once, and is never shown afterwards.
+TEST(GuiThreadPrompts, AStopAnswersAWaitingQuestionSafelyAndItIsNeverShown) {
+    const struct {
+        const char* name;
+        unsigned style;
+        int safe;
+    } rows[] = {
+        {"Yes/No", MessageStyle::YesNo | MessageStyle::IconQuestion, IdNo},
+        {"OK/Cancel", MessageStyle::OkCancel | MessageStyle::IconExclamation, IdCancel},
+        {"OK", MessageStyle::Ok, IdOk},
+        {"Save/Discard/Cancel", MessageStyle::SaveDiscardCancel, IdCancel},
+    };
+    QObject context;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Answering shownBy;
+        std::stop_source stop;
+        GuiThreadPrompts prompts(shownBy, context, stop.get_token());
+        auto answered = std::async(std::launch::async,
+                                   [&] { return prompts.ShowMessage("asked", row.style, {}); });
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return answered.wait_for(0s) == std::future_status::ready; }, 5000));
+        EXPECT_EQ(answered.get(), IdYes);
+
+        // The GUI thread is busy elsewhere until the stop has been answered.
+        auto waiting = std::async(std::launch::async,
+                                  [&] { return prompts.ShowMessage("waiting", row.style, {}); });
+        stop.request_stop();
+        ASSERT_EQ(waiting.wait_for(5s), std::future_status::ready);
+        EXPECT_EQ(waiting.get(), row.safe);
+        QCoreApplication::sendPostedEvents();
+        EXPECT_EQ(shownBy.shown, std::vector<std::string>{"asked"});
+    }
+}
+
+} // namespace
