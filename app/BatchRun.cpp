@@ -48,8 +48,15 @@ public:
     bool SameFile(const std::string& a, const std::string& b) override {
         return files.SameFile(a, b);
     }
+    std::optional<FileIdentity> Identity(const std::string& path) override {
+        return files.Identity(path);
+    }
     bool Exists(const std::string& path) override { return files.Exists(path); }
     std::string MakeFolder(const std::string& path) override { return files.MakeFolder(path); }
+    std::string OutputFolderRefusal(const std::string& sourcePath,
+                                    const std::string& folderPath) override {
+        return files.OutputFolderRefusal(sourcePath, folderPath);
+    }
     std::string WriteOutput(const std::string& source, const std::string& output,
                             std::span<const unsigned char> bytes) override {
         std::string failure = files.WriteOutput(source, output, bytes);
