@@ -80,8 +80,9 @@ PictureFile::PictureFile(const std::string& path)
     if (const char* loader = vips_foreign_find_load_source(source.get_source())) {
         if (!IsOffered(loader)) {
             const std::string kind = KindOf(loader);
-            throw Refusal(kind.empty() ? reason::notPicture
-                                       : std::string(reason::notPicture) + " (" + kind + ")");
+            throw Refusal(kind.empty() ? std::string(reason::notPicture)
+                                       : std::string(reason::notPicture) + " (" + kind + "; " +
+                                             reason::kindsRead + ")");
         }
         sourceLoader = vips_nickname_find(g_type_from_name(loader));
         if (std::strcmp(loader, "VipsForeignLoadJpegSource") == 0) {

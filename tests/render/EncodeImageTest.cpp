@@ -222,7 +222,8 @@ std::string HoledTiff() {
 }
 
 const std::string damaged = "the picture is damaged or cut short",
-                  notRead = "not a picture Quillmere reads";
+                  notRead = "not a picture Quillmere reads",
+                  kindsRead = "it reads JPEG, PNG, GIF, WebP, TIFF, HEIF, AVIF, JPEG XL and BMP";
 
 std::vector<Render> Renders() {
     const Rgb colour = {40, 150, 90}, grey = {100, 100, 100};
@@ -293,9 +294,9 @@ std::vector<Render> Renders() {
         Refused("pipe.png", "", "a named pipe, not a picture file"),
         Refused("text.jpg", "This is a plain text file, not a picture.\n", notRead),
         Refused("pcx-named.bmp", Encode(Solid(64, 48, red), "pcx"), notRead),
-        Refused("svg-named.png", svg, notRead + " (an SVG drawing)"),
-        Refused("a.pdf", pdf, notRead + " (a PDF document)"),
-        Refused("a.ppm", Encode(noise, ".ppm"), notRead + " (a PNM picture)"),
+        Refused("svg-named.png", svg, notRead + " (an SVG drawing; " + kindsRead + ")"),
+        Refused("a.pdf", pdf, notRead + " (a PDF document; " + kindsRead + ")"),
+        Refused("a.ppm", Encode(noise, ".ppm"), notRead + " (a PNM picture; " + kindsRead + ")"),
         Refused("fake.bmp", "BM but nothing of a bitmap follows", damaged),
         Refused("1x10000-cut.png", cut(White(1, 10000)), damaged),
         Refused("cut.jpg", cut(jpeg), damaged),
