@@ -7,17 +7,6 @@
 
 namespace {
 
-int LeastAnswer(unsigned style) {
-    switch (style & MessageStyle::ButtonsMask) {
-    case MessageStyle::Ok:
-        return IdOk;
-    case MessageStyle::YesNo:
-        return IdNo;
-    default:
-        return IdCancel;
-    }
-}
-
 // One message on its way to the GUI thread and its answer on the way back.
 // Shared, since the asking thread may give up on it before it is shown.
 struct Pending {
@@ -52,7 +41,7 @@ int GuiThreadPrompts::ShowMessage(const std::string& text, unsigned style,
     std::unique_lock lock(pending->mutex);
     if (!pending->answered.wait(lock, stop, [&] { return pending->answer.has_value(); })) {
         pending->abandoned = true;
-        return LeastAnswer(style);
+        return SafeAnswer(style);
     }
     return *pending->answer;
 }

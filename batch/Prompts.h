@@ -18,6 +18,19 @@ constexpr unsigned IconMask = 0xF0;
 
 enum MessageAnswer : int { IdOk = 1, IdCancel = 2, IdYes = 6, IdNo = 7, IdSave = 8, IdDiscard = 9 };
 
+// The answer to a style that does least: no new folder, no more files, nothing
+// written. What a question gets when no one can answer it.
+constexpr int SafeAnswer(unsigned style) {
+    switch (style & MessageStyle::ButtonsMask) {
+    case MessageStyle::Ok:
+        return IdOk;
+    case MessageStyle::YesNo:
+        return IdNo;
+    default:
+        return IdCancel;
+    }
+}
+
 // What the program asks of the person in front of it: modal messages that
 // return the button chosen. The dialog shows real message boxes, the command
 // line asks on the terminal, tests answer from a script.

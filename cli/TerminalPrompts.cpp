@@ -15,8 +15,7 @@ struct Choice {
     int answer;
 };
 
-// The buttons of a style in their usual order; the last one is the answer
-// that does least.
+// The buttons of a style in their usual order.
 std::vector<Choice> ChoicesOf(unsigned style) {
     switch (style & MessageStyle::ButtonsMask) {
     case MessageStyle::OkCancel:
@@ -101,7 +100,9 @@ int TerminalPrompts::ShowMessage(const std::string& text, unsigned style,
 
     // --yes answers the folder question, --keep-going the failure message.
     const Choice& go = choices.front();
-    const Choice& safe = choices.back();
+    const Choice& safe = *std::find_if(choices.begin(), choices.end(), [&](const Choice& c) {
+        return c.answer == SafeAnswer(style);
+    });
     const bool question = go.answer == IdYes;
     const std::string option = question ? "--yes" : "--keep-going";
     const auto answerWith = [&](const Choice& choice, const std::string& why) {
