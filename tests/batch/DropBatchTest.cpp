@@ -194,11 +194,11 @@ struct FakeDesk final : Prompts, FileSystem {
 };
 
 // Converts what the source holds into "j" and those bytes, after a delay drawn from the source's
-// name and the seed, so that conversions finish in any order; "/slow" converts until it is
-// cancelled, "/bad" does not decode, "/throw" throws an exception and "/odd" something that is
-// none. Says which file it read when reportSource is set. Records which sources it was asked
-// for, how many ran at once on the workers, and whether any ran further ahead of the loop than
-// the jobs allow.
+// name and the seed, so that conversions finish in any order, once onStart has returned; "/slow"
+// converts until it is cancelled, "/bad" does not decode, "/throw" throws an exception and "/odd"
+// something that is none. Says which file it read when reportSource is set. Records which sources
+// it was asked for, how many ran at once on the workers, and whether any ran further ahead of the
+// loop than the jobs allow.
 struct FakeEncoder {
     FakeDesk* desk = nullptr;
     unsigned seed = 0;
@@ -211,8 +211,15 @@ struct FakeEncoder {
     std::vector<std::string> sources; // the drop's paths, to find an item's place
     std::mutex mutex;
     std::multiset<std::string> asked;
+    std::function<void(const std::string& source, std::stop_token stop)> onStart; // test hook
 
     Encoded operator()(const std::string& source, std::stop_token stop) {
+        {
+            const std::lock_guard lock(mutex);
+            asked.insert(source);
+        }
+        if (onStart)
+            onStart(source, stop);
         const bool ahead = std::this_thread::get_id() != loop;
         const auto place =
             std::size_t(std::find(sources.begin(), sources.end(), source) - sources.begin());
@@ -227,10 +234,6 @@ struct FakeEncoder {
             const std::lock_guard lock(desk->mutex);
             if (const FakeDesk::File* file = desk->Find(FakeDesk::Resolved(source)))
                 read = *file;
-        }
-        {
-            const std::lock_guard lock(mutex);
-            asked.insert(source);
         }
         std::minstd_rand random(seed + unsigned(std::hash<std::string>{}(source)));
         const auto until =
@@ -599,39 +602,28 @@ TEST(DropBatch, CancelsConversionsInFlight) {
 // cancelled, and one that has not started never does. The only worker is held in the first
 // item until the loop has passed the next two.
 TEST(DropBatch, LetsGoOfPassedItemsWithoutStartingThem) {
-    FakeDesk desk;
-    desk.answers = {IdOk, IdOk, IdOk};
-    std::mutex mutex;
-    std::vector<std::string> started;
+    FakeEncoder seen;
     std::atomic<bool> passed{false};
-    const Encoder encode = [&](const std::string& source, std::stop_token stop) {
-        {
-            const std::lock_guard lock(mutex);
-            started.push_back(source);
-        }
-        if (source == "/have/gone0") {
+    const auto hold = [&](FakeDesk& desk, FakeEncoder& encoder) {
+        desk.onSource = [&](const std::string& path) {
+            if (path == "/have/gone0") {
+                EXPECT_TRUE(Eventually([&] { return encoder.Asked(path); }));
+            }
+        };
+        desk.onMessage = [&](const std::string& text) { passed = passed || text == "/have/gone2"; };
+        encoder.onStart = [&](const std::string& source, std::stop_token stop) {
+            if (source != "/have/gone0")
+                return;
             EXPECT_TRUE(Eventually([&] { return stop.stop_requested(); }))
                 << "a passed item still converts";
             EXPECT_TRUE(Eventually([&] { return passed.load(); }));
-        }
-        return Encoded{{'j'}, {}};
+        };
     };
-    desk.onSource = [&](const std::string& path) {
-        if (path == "/have/gone0") {
-            EXPECT_TRUE(Eventually([&] {
-                const std::lock_guard lock(mutex);
-                return !started.empty();
-            }));
-        }
-    };
-    desk.onMessage = [&](const std::string& text) { passed = passed || text == "/have/gone2"; };
-    BatchOutcome o;
-    Within(60s, [&] {
-        o = RunDropBatch({{"/have/gone0"}, {"/have/gone1"}, {"/have/gone2"}, {"/have/b3"}}, desk,
-                         desk, encode, {.jobs = 1, .onItem = {}}, {});
-    });
-    EXPECT_EQ(started, (std::vector<std::string>{"/have/gone0", "/have/b3"}));
-    ExpectOutcome(o, {.converted = 1, .failed = 3});
+    const Ran run = RunWith({{"/have/gone0"}, {"/have/gone1"}, {"/have/gone2"}, {"/have/b3"}},
+                            {IdOk, IdOk, IdOk}, {.prepare = hold}, &seen);
+    EXPECT_FALSE(seen.Asked("/have/gone1"));
+    EXPECT_FALSE(seen.Asked("/have/gone2"));
+    ExpectOutcome(run.outcome, {.converted = 1, .failed = 3});
 }
 
 // When not every worker thread can start, the ones that did do the work; when none can, the
