@@ -1,4 +1,5 @@
 #include "OutputFile.h"
+#include "SystemReason.h"
 
 #include "AtomicFile.h"
 #include "FileIdentity.h"
@@ -12,6 +13,6 @@ std::string WriteOutputFile(const std::string& sourcePath, const std::string& ou
         return "the output would replace its own source";
     AtomicFile file(outputPath);
     if (!file.IsOpen() || !file.Write(bytes.data(), bytes.size()) || !file.Commit())
-        return std::strerror(file.Error());
+        return SystemReason(file.Error());
     return {};
 }

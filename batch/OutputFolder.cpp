@@ -1,4 +1,5 @@
 #include "OutputFolder.h"
+#include "SystemReason.h"
 
 #include "AtomicFile.h"
 
@@ -31,7 +32,7 @@ OutputFolder::OutputFolder(const std::string& sourcePath, const std::string& fol
     const std::string path = WithoutClosingSeparators(folderPath);
     struct stat seen {};
     if (::lstat(path.c_str(), &seen) != 0) {
-        problem = std::strerror(errno);
+        problem = SystemReason(errno);
         return;
     }
     const bool link = S_ISLNK(seen.st_mode);
@@ -43,7 +44,7 @@ OutputFolder::OutputFolder(const std::string& sourcePath, const std::string& fol
     struct stat opened {};
     struct stat again {};
     if (fd < 0 || ::fstat(fd, &opened) != 0 || ::lstat(path.c_str(), &again) != 0) {
-        problem = std::strerror(errno);
+        problem = SystemReason(errno);
     } else if (!IdentityOf(link ? again : opened).SameFileAs(IdentityOf(seen))) {
         problem = "the Quillmere folder changed while it was opened";
     } else if (struct stat own{}; ::stat(FolderOf(sourcePath).c_str(), &own) == 0 &&
@@ -74,6 +75,6 @@ std::string OutputFolder::Write(const std::string& sourcePath, const std::string
         return "the output would replace its own source";
     AtomicFile file(fd, name);
     if (!file.IsOpen() || !file.Write(bytes.data(), bytes.size()) || !file.Commit())
-        return std::strerror(file.Error());
+        return SystemReason(file.Error());
     return {};
 }

@@ -1,4 +1,5 @@
 #include "PosixFileSystem.h"
+#include "SystemReason.h"
 
 #include "AtomicFile.h"
 #include "OutputFolder.h"
@@ -50,7 +51,7 @@ std::string PosixFileSystem::MakeFolder(const std::string& path) {
     struct stat info {};
     if (error == EEXIST && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
         return {};
-    return std::strerror(error);
+    return SystemReason(error);
 }
 
 std::string PosixFileSystem::OutputFolderRefusal(const std::string& sourcePath,

@@ -1,4 +1,5 @@
 #include "SourceFile.h"
+#include "SystemReason.h"
 
 #include <cerrno>
 #include <cstring>
@@ -26,16 +27,16 @@ SourceFile::SourceFile(const std::string& path, const char* wanted) {
     // is cleared again once the file is known to be a regular file.
     fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
-        problem = std::strerror(errno);
+        problem = SystemReason(errno);
         return;
     }
     struct stat info {};
     if (::fstat(fd, &info) != 0) {
-        problem = std::strerror(errno);
+        problem = SystemReason(errno);
     } else if (!S_ISREG(info.st_mode)) {
         problem = std::string(KindOf(info.st_mode)) + ", not " + wanted;
     } else if (::fcntl(fd, F_SETFL, 0) != 0) {
-        problem = std::strerror(errno);
+        problem = SystemReason(errno);
     }
     if (!problem.empty()) {
         ::close(fd);

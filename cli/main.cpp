@@ -2,13 +2,14 @@
 // command line, with the same questions asked on the terminal.
 
 #include "CommandLine.h"
-#include "EncodeImage.h"
 #include "DropBatch.h"
+#include "EncodeImage.h"
 #include "ImagingSession.h"
 #include "Interruption.h"
 #include "PathParts.h"
 #include "PosixFileSystem.h"
 #include "ProfileStore.h"
+#include "SystemReason.h"
 #include "TerminalPrompts.h"
 
 #include <QCoreApplication>
@@ -55,7 +56,7 @@ bool Flushed(const std::string& programName, const char* what) {
         return true;
     const int error = errno;
     std::fprintf(stderr, "%s: cannot write the %s: %s\n", programName.c_str(), what,
-                 std::strerror(error != 0 ? error : EIO));
+                 SystemReason(error != 0 ? error : EIO).c_str());
     return false;
 }
 

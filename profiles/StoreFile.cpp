@@ -1,4 +1,5 @@
 #include "StoreFile.h"
+#include "SystemReason.h"
 
 #include "SourceFile.h"
 
@@ -76,6 +77,6 @@ std::string StoreFileWriteProblem(const QString& applicationName) {
         return "cannot make the folder " + QFile::encodeName(folder).toStdString();
     if (::access(QFile::encodeName(folder).constData(), W_OK) != 0 ||
         (QFileInfo::exists(path) && ::access(QFile::encodeName(path).constData(), W_OK) != 0))
-        return std::strerror(errno);
+        return SystemReason(errno);
     return "the settings file could not be written whole";
 }

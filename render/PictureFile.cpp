@@ -1,4 +1,5 @@
 #include "PictureFile.h"
+#include "SystemReason.h"
 
 #include "OfferedFormats.h"
 #include "Refusal.h"
@@ -36,7 +37,7 @@ int FreeBytes(void* data, void*) {
 VipsBlob* ReadWhole(int fd) {
     struct stat info {};
     if (::fstat(fd, &info) != 0) {
-        throw Refusal(std::strerror(errno));
+        throw Refusal(SystemReason(errno));
     }
     const auto size = std::size_t(info.st_size);
     auto* data = static_cast<char*>(g_try_malloc(size == 0 ? 1 : size));
@@ -73,7 +74,7 @@ PictureFile::PictureFile(const std::string& path)
     }
     struct stat info {};
     if (::fstat(file.Descriptor(), &info) != 0) {
-        throw Refusal(std::strerror(errno));
+        throw Refusal(SystemReason(errno));
     }
     identity = IdentityOf(info);
     vips::VSource source = Source();

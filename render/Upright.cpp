@@ -1,4 +1,5 @@
 #include "Upright.h"
+#include "SystemReason.h"
 
 #include "Refusal.h"
 #include "SourceFile.h"
@@ -45,7 +46,7 @@ private:
 // Says which folder failed, so that it does not read as the picture's fault.
 Refusal NoTemporaryFile(const char* folder, int error) {
     return Refusal(std::string("cannot make a temporary file in ") + folder + ": " +
-                   std::strerror(error));
+                   SystemReason(error));
 }
 
 // libvips' own temporary file, where the temporary folder cannot hold a file

@@ -147,7 +147,7 @@ struct FakeDesk final : Prompts, FileSystem {
         if (onSource)
             onSource(path);
         const std::lock_guard lock(mutex);
-        return Find(Resolved(path)) ? "" : "No such file or directory";
+        return Find(Resolved(path)) ? "" : "no such file or directory";
     }
     bool SameFile(const std::string& a, const std::string& b) override {
         const std::string first = Resolved(a), second = Resolved(b);
@@ -168,7 +168,7 @@ struct FakeDesk final : Prompts, FileSystem {
     std::string MakeFolder(const std::string& path) override {
         Event("mkdir " + path + ", ");
         if (path.starts_with("/ro/"))
-            return "Read-only file system";
+            return "read-only file system";
         made.insert(Resolved(path));
         return {};
     }
@@ -252,7 +252,7 @@ struct FakeEncoder {
         if (Has(source, "/odd"))
             throw 42;
         if (!read)
-            return {{}, "No such file or directory"};
+            return {{}, "no such file or directory"};
         const std::string bytes = Has(source, "/bad") ? "" : "j" + read->bytes;
         Encoded encoded{{bytes.begin(), bytes.end()},
                         bytes.empty() ? "the picture is damaged or cut short" : ""};
@@ -428,14 +428,14 @@ const Case cases[] = {
      Ask("/i/")},
     {"a folder that cannot be made ends the batch with its reason",
      {{"/ro/a.png"}, {"/have/b.png"}}, {IdYes, IdOk}, {.notReached = 2, .endedEarly = true},
-     Ask("/ro/") + "mkdir /ro/Quillmere/, 0 Couldn't create dir (Read-only file system), "},
+     Ask("/ro/") + "mkdir /ro/Quillmere/, 0 Couldn't create dir (read-only file system), "},
     {"Cancel after a failure", {{"/have/bad.png"}, {"/have/c.png"}}, {IdCancel},
      {.failed = 1, .notReached = 1, .endedEarly = true},
      "?" + Failed("/have/bad.png", "the picture is damaged or cut short")},
     {"a source that cannot be read fails without a question; every failure has its reason",
      {{"/new/gone.png"}, {"/have/throw.png"}, {"/have/odd.png"}, {"/have/full/x.png"}},
      {IdOk, IdOk, IdOk, IdOk}, {.failed = 4},
-     Failed("/new/gone.png", "No such file or directory") + "?" +
+     Failed("/new/gone.png", "no such file or directory") + "?" +
      Failed("/have/throw.png", "the decoder gave up") + "?" +
      Failed("/have/odd.png", "the conversion failed for a reason it did not give") +
      "?write /have/full/Quillmere/x.jpg (jp), " +

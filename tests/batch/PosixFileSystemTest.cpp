@@ -65,11 +65,11 @@ TEST(PosixFileSystem, MakesOneFolderUnderTheUmask) {
     }
     EXPECT_EQ(problems, std::vector<std::string>(8)) << "two runs making one folder at once";
     EXPECT_EQ(fileSystem.MakeFolder(temp.path + "/missing/Quillmere/"),
-              "No such file or directory");
+              "no such file or directory");
     EXPECT_FALSE(fileSystem.Exists(temp.path + "/missing"));
     EXPECT_TRUE(fileSystem.Exists("/dev/null")) << "anything at the path counts, not only folders";
     ASSERT_EQ(::symlink("/dev/null", (temp.path + "/file").c_str()), 0);
-    EXPECT_EQ(fileSystem.MakeFolder(temp.path + "/file"), "File exists");
+    EXPECT_EQ(fileSystem.MakeFolder(temp.path + "/file"), "file exists");
 }
 
 // Only a regular file that can be read is a source; a named pipe or a device is refused at
@@ -82,7 +82,7 @@ TEST(PosixFileSystem, RefusesSourcesThatAreNoRegularFile) {
     ASSERT_EQ(::close(::creat(file.c_str(), 0600)), 0);
     const std::pair<std::string, std::string> rows[] = {
         {file, ""},
-        {temp.path + "/nothing.jpg", "No such file or directory"},
+        {temp.path + "/nothing.jpg", "no such file or directory"},
         {temp.path, "a folder, not a picture file"},
         {temp.path + "/pipe.jpg", "a named pipe, not a picture file"},
         {temp.path + "/zero.jpg", "a device, not a picture file"},
@@ -92,7 +92,7 @@ TEST(PosixFileSystem, RefusesSourcesThatAreNoRegularFile) {
         EXPECT_EQ(fileSystem.SourceProblem(path), problem) << path;
     if (::geteuid() != 0) { // root reads whatever the mode says
         ASSERT_EQ(::chmod(file.c_str(), 0), 0);
-        EXPECT_EQ(fileSystem.SourceProblem(file), "Permission denied");
+        EXPECT_EQ(fileSystem.SourceProblem(file), "permission denied");
     }
 }
 
@@ -139,8 +139,8 @@ TEST(PosixFileSystem, WritesOnlyWhereNothingOfThePersonsIsLost) {
                             nullptr, MS_BIND, nullptr) == 0;
          },
          loopsBack, loopsBack, nullptr},
-        {"a folder at the output's name", folder("/a.jpg"), "", "Is a directory", nullptr},
-        {"no folder", [](const TempFolder&) { return true; }, "", "No such file or directory",
+        {"a folder at the output's name", folder("/a.jpg"), "", "is a directory", nullptr},
+        {"no folder", [](const TempFolder&) { return true; }, "", "no such file or directory",
          nullptr},
         {"a hard link to the source",
          [](const TempFolder& temp) {

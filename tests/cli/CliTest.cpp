@@ -216,7 +216,7 @@ TEST(CliEndToEnd, ConvertsAsksAndRefuses) {
          "0 0 1", "", yes, "(sleep 1; kill -TERM $$) & "},
         // A summary that cannot be told fails the run, with the reason.
         {"a full standard output", "--yes a.png >/dev/full", nullptr, 1, "", "a.jpg 800x600",
-         yes + "quillmere-cli: cannot write the summary: No space left on device\n"},
+         yes + "quillmere-cli: cannot write the summary: no space left on device\n"},
         // A source that an earlier item's output replaces is read after it, however the paths
         // alias: through a link to the copy, through a linked folder.
         {"a link to an old copy", "--no-padding a.jpg link.jpg", nullptr, 0, "2 0 0",
@@ -329,10 +329,10 @@ TEST(CliCommandLine, ReadsOptionsColoursFilesAndProfiles) {
     const auto none = [](ProfileList&, std::vector<std::string>&) { return std::string(); };
     // A store that cannot be read says why; a long list of names is cut to a screenful.
     const auto unreadable = [](ProfileList&, std::vector<std::string>&) {
-        return std::string("Permission denied");
+        return std::string("permission denied");
     };
     EXPECT_EQ(Outcome(ParseCommandLine({"q", "--profile", "x", "a"}, "/", unreadable)),
-              "cannot read the profiles: Permission denied");
+              "cannot read the profiles: permission denied");
     const auto many = [](ProfileList& list, std::vector<std::string>& names) {
         for (int i = 0; i < 100000; ++i)
             names.push_back("p" + std::to_string(i));

@@ -289,7 +289,7 @@ std::vector<Render> Renders() {
         Refused("frame-0.png", White(8, 6), frame, Frame(0, 600)),
         Refused("frame-negative.png", White(8, 6), frame, Frame(800, -1, false)),
         Refused("frame-65501.png", White(8, 6), frame, Frame(65501, 600, false)),
-        Refused("missing/a.png", "", "No such file or directory"),
+        Refused("missing/a.png", "", "no such file or directory"),
         Refused("folder.png", "", "a folder, not a picture file"),
         Refused("pipe.png", "", "a named pipe, not a picture file"),
         Refused("text.jpg", "This is a plain text file, not a picture.\n", notRead),
@@ -526,8 +526,8 @@ TEST(ConvertImage, WritesOutputsSafely) {
     fs::create_directory(photos.File("folder"));
     const std::pair<std::string, std::string> rows[] = {
         {"Quillmere/a.jpg", "the output would replace its own source"},
-        {"folder", "Is a directory"},
-        {"none/a.jpg", "No such file or directory"},
+        {"folder", "is a directory"},
+        {"none/a.jpg", "no such file or directory"},
         {"b.jpg", ""},
     };
     for (const auto& [output, reason] : rows) {
@@ -552,7 +552,7 @@ TEST(ConvertImage, NamesTheTemporaryFolderItCannotUse) {
     const std::string failure = EncodeImage(Frame(8000, 8000), sources.File("turned.jpg")).failure;
     fs::create_directory(vipsTemp);
     EXPECT_EQ(failure,
-              "cannot make a temporary file in " + vipsTemp + ": No such file or directory");
+              "cannot make a temporary file in " + vipsTemp + ": no such file or directory");
 }
 
 #ifdef __SANITIZE_ADDRESS__
