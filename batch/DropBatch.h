@@ -64,8 +64,9 @@ struct BatchOptions {
  * outcome is the one a batch converting one item at a time would have.
  * A source that is missing or no regular file, and an item that carries its
  * failure, fails at once, without a folder question; an item whose output
- * folder was approved gets it without one. Items after a No, a Cancel, a folder that could not be made or a
- * stop are never written: their conversions are cancelled.
+ * folder was approved gets it without one. Items after a No, a Cancel, a
+ * folder that could not be made or a stop are never written: their
+ * conversions are cancelled.
  * A stop takes effect as soon as the current step (a question being answered,
  * a file being written) is over. Paths are used whole and as they are: a
  * front end makes them absolute.

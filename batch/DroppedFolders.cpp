@@ -21,8 +21,8 @@ std::string FolderName(std::string path) {
 }
 
 std::string FolderQuestion(const std::string& name, const FolderContents& contents) {
-    std::string text = "Convert the " + Counted(contents.pictures, "picture", "pictures") +
-                       " in " + name;
+    std::string text =
+        "Convert the " + Counted(contents.pictures, "picture", "pictures") + " in " + name;
     if (contents.subfolders > 0)
         text += " and its " + Counted(contents.subfolders, "folder", "folders");
     return text + "?\n\nA Quillmere folder is made beside the pictures in each folder.";
@@ -38,9 +38,8 @@ std::string CountText(std::size_t count) {
 }
 
 BatchOutcome RunDropWithFolders(const std::vector<DroppedItem>& drop, Prompts& prompts,
-                                FileSystem& fileSystem, FolderLister& lister,
-                                const Encoder& encode, const BatchOptions& options,
-                                std::stop_token stop) {
+                                FileSystem& fileSystem, FolderLister& lister, const Encoder& encode,
+                                const BatchOptions& options, std::stop_token stop) {
     std::vector<DroppedItem> items;
     int passedOver = 0;
     // Ends before the batch: nothing is written, every item known is not reached.

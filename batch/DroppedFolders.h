@@ -19,9 +19,8 @@
  * passed over. Items that are no folders go through as they are.
  */
 BatchOutcome RunDropWithFolders(const std::vector<DroppedItem>& drop, Prompts& prompts,
-                                FileSystem& fileSystem, FolderLister& lister,
-                                const Encoder& encode, const BatchOptions& options = {},
-                                std::stop_token stop = {});
+                                FileSystem& fileSystem, FolderLister& lister, const Encoder& encode,
+                                const BatchOptions& options = {}, std::stop_token stop = {});
 
 // A count as people write it: 1,204.
 std::string CountText(std::size_t count);

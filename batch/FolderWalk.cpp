@@ -65,9 +65,9 @@ bool NaturalLess(std::string_view a, std::string_view b) {
 }
 
 bool IsPictureName(std::string_view name) {
-    static constexpr std::string_view extensions[] = {"jpg",  "jpeg", "jpe",  "jfif", "png",
-                                                      "gif",  "webp", "tif",  "tiff", "heic",
-                                                      "heif", "avif", "jxl",  "bmp"};
+    static constexpr std::string_view extensions[] = {"jpg",  "jpeg", "jpe", "jfif", "png",
+                                                      "gif",  "webp", "tif", "tiff", "heic",
+                                                      "heif", "avif", "jxl", "bmp"};
     const auto dot = name.rfind('.');
     if (dot == std::string_view::npos)
         return false;

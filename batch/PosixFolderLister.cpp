@@ -5,8 +5,8 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
-#include <unistd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 

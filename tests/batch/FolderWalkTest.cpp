@@ -1,5 +1,5 @@
-#include "DroppedFolders.h"
 #include "FolderWalk.h"
+#include "DroppedFolders.h"
 #include "PosixFolderLister.h"
 
 #include <gtest/gtest.h>
@@ -45,12 +45,11 @@ struct FakeTree final : FolderLister {
 // back to itself, and two days, the second of which holds a folder that cannot be read.
 FakeTree Holidays() {
     FakeTree tree;
-    tree.folders["/h"] = {{"IMG_10.jpg", Kind::file},  {"day10", Kind::folder},
-                          {"img_2.JPG", Kind::file},   {"notes.txt", Kind::file},
-                          {"Quillmere", Kind::folder}, {".thumbs", Kind::folder},
-                          {"IMG_1.png", Kind::file},   {"clip.mp4", Kind::file},
-                          {".hidden.jpg", Kind::file}, {"again", Kind::linkedFolder},
-                          {"pipe.png", Kind::other},   {"Day2", Kind::folder}};
+    tree.folders["/h"] = {
+        {"IMG_10.jpg", Kind::file},    {"day10", Kind::folder},     {"img_2.JPG", Kind::file},
+        {"notes.txt", Kind::file},     {"Quillmere", Kind::folder}, {".thumbs", Kind::folder},
+        {"IMG_1.png", Kind::file},     {"clip.mp4", Kind::file},    {".hidden.jpg", Kind::file},
+        {"again", Kind::linkedFolder}, {"pipe.png", Kind::other},   {"Day2", Kind::folder}};
     tree.folders["/h/Day2"] = {{"b.heic", Kind::file}, {"A.tif", Kind::file}};
     tree.folders["/h/day10"] = {{"locked", Kind::folder}, {"x.gif", Kind::file}};
     tree.unreadable["/h/day10/locked"] = "Permission denied";
@@ -82,8 +81,8 @@ TEST(FolderWalk, OrdersSkipsAndCounts) {
     EXPECT_EQ(contents.subfolders, 2u);
     EXPECT_EQ(contents.problem, "");
     EXPECT_FALSE(contents.stopped);
-    EXPECT_EQ(tree.listed, (std::vector<std::string>{"/h", "/h/Day2", "/h/day10",
-                                                     "/h/day10/locked"}));
+    EXPECT_EQ(tree.listed,
+              (std::vector<std::string>{"/h", "/h/Day2", "/h/day10", "/h/day10/locked"}));
 
     tree.unreadable["/h"] = "Input/output error";
     const FolderContents unreadable = WalkFolder("/h", tree, {});
@@ -108,8 +107,8 @@ TEST(FolderWalk, StopsBetweenFoldersAndTellsTheCountSoFar) {
 // two names are equal.
 TEST(FolderWalk, NaturalOrder) {
     const std::vector<std::string> sorted = {
-        "01", "1", "2", "10", "A", "a", "A1", "a1b", "a02", "a2", "a10", "B", "b1",
-        "IMG_2.jpg", "img_10.jpg", "IMG_10a.jpg", "\xc3\xa9"};
+        "01", "1",   "2", "10", "A",         "a",          "A1",          "a1b",     "a02",
+        "a2", "a10", "B", "b1", "IMG_2.jpg", "img_10.jpg", "IMG_10a.jpg", "\xc3\xa9"};
     for (std::size_t i = 0; i + 1 < sorted.size(); ++i) {
         SCOPED_TRACE(sorted[i] + " < " + sorted[i + 1]);
         EXPECT_TRUE(NaturalLess(sorted[i], sorted[i + 1]));
@@ -119,9 +118,9 @@ TEST(FolderWalk, NaturalOrder) {
 }
 
 TEST(FolderWalk, PicturesAreNamedByTheirExtensionInAnyCase) {
-    for (const char* name : {"a.jpg", "b.JPEG", "c.jpe", "d.JFIF", "e.png", "f.Gif", "g.webp",
-                             "h.tif", "i.TIFF", "j.heic", "k.heif", "l.avif", "m.jxl", "n.bmp",
-                             "x.y.png"})
+    for (const char* name :
+         {"a.jpg", "b.JPEG", "c.jpe", "d.JFIF", "e.png", "f.Gif", "g.webp", "h.tif", "i.TIFF",
+          "j.heic", "k.heif", "l.avif", "m.jxl", "n.bmp", "x.y.png"})
         EXPECT_TRUE(IsPictureName(name)) << name;
     for (const char* name : {"a.svg", "a.mp4", "jpg", "a.jpg.txt", "a.", "a.pngx", "a.jp"})
         EXPECT_FALSE(IsPictureName(name)) << name;
@@ -168,8 +167,8 @@ struct FakeDesk final : Prompts, FileSystem {
     std::string log;
     std::set<std::string> made;
     int ShowMessage(const std::string& text, unsigned style, const std::string& detail) override {
-        log += std::to_string(style) + " " + text + (detail.empty() ? "" : " (" + detail + ")") +
-               ", ";
+        log +=
+            std::to_string(style) + " " + text + (detail.empty() ? "" : " (" + detail + ")") + ", ";
         if (answers.empty())
             return IdNo;
         const int answer = answers.front();
@@ -207,7 +206,8 @@ TEST(DroppedFolders, OneQuestionPerFolderBeforeAnythingIsWritten) {
         std::vector<DroppedItem> drop;
         std::vector<int> answers;
         std::string log;
-        std::vector<int> outcome; // converted, failed, not reached, ended early, passed over, stopped
+        std::vector<int>
+            outcome; // converted, failed, not reached, ended early, passed over, stopped
         std::string stopAt = {};
     } rows[] = {
         {"a file, a folder, an empty folder, a folder that cannot be read",
@@ -228,7 +228,11 @@ TEST(DroppedFolders, OneQuestionPerFolderBeforeAnythingIsWritten) {
          "36 Convert the 1 picture in one?\n\nA Quillmere folder is made beside the pictures in "
          "each folder., ",
          {0, 0, 3, 1, 0, 0}},
-        {"a stop while looking", {{"/x/a.png"}, {"/h"}, {"/one"}}, {}, "", {0, 0, 7, 1, 4, 1},
+        {"a stop while looking",
+         {{"/x/a.png"}, {"/h"}, {"/one"}},
+         {},
+         "",
+         {0, 0, 7, 1, 4, 1},
          "/h/Day2"},
     };
     for (const auto& row : rows) {
@@ -247,11 +251,13 @@ TEST(DroppedFolders, OneQuestionPerFolderBeforeAnythingIsWritten) {
         options.onLooking = [&](const std::string& name, std::size_t) { looking.push_back(name); };
         const BatchOutcome o = RunDropWithFolders(
             row.drop, desk, desk, tree,
-            [](const std::string&, std::stop_token) { return Encoded{{1}, {}}; }, options,
-            tree.stop.get_token());
+            [](const std::string&, std::stop_token) {
+                return Encoded{{1}, {}};
+            },
+            options, tree.stop.get_token());
         EXPECT_EQ(desk.log, row.log);
-        EXPECT_EQ((std::vector<int>{o.converted, o.failed, o.notReached, o.endedEarly,
-                                    o.passedOver, o.stopped}),
+        EXPECT_EQ((std::vector<int>{o.converted, o.failed, o.notReached, o.endedEarly, o.passedOver,
+                                    o.stopped}),
                   row.outcome);
         EXPECT_EQ(desk.answers.size(), 0u) << "a scripted answer was never asked for";
         EXPECT_FALSE(looking.empty());
