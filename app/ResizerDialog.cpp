@@ -312,6 +312,7 @@ void ResizerDialog::StartNextDrop() {
             continue;
         const int jobs = services.jobs > 0 ? services.jobs : BatchOptions::DefaultJobs();
         batch = std::make_unique<BatchRun>(std::move(drop), services, settings, jobs);
+        connect(batch.get(), &BatchRun::LookingThrough, this, &ResizerDialog::ShowLooking);
         connect(batch.get(), &BatchRun::ItemReached, this, &ResizerDialog::ShowProgress);
         connect(batch.get(), &BatchRun::Finished, this, &ResizerDialog::BatchFinished);
         // The busy cursor, not the wait cursor: the dialog still answers.
@@ -344,9 +345,18 @@ bool ResizerDialog::FinishBatchFirst(AfterBatch then) {
     return true;
 }
 
+void ResizerDialog::ShowLooking(const QString& folder, std::size_t picturesSoFar) {
+    if (!batch || batch->Stopping())
+        return;
+    ui->progressBatch->setFormat(
+        QString::fromStdString(BatchStatus::LookingThrough(folder.toStdString(), picturesSoFar)));
+}
+
+// The count is the pictures' once the dropped folders are looked through.
 void ResizerDialog::ShowProgress(std::size_t index, const QString& name) {
     if (!batch || batch->Stopping())
         return;
+    ui->progressBatch->setMaximum(static_cast<int>(batch->Size()));
     ui->progressBatch->setValue(static_cast<int>(index));
     ui->progressBatch->setFormat(
         QString::fromStdString(BatchStatus::Progress(index, batch->Size(), name.toStdString())));

@@ -87,6 +87,7 @@ private:
     void StartNextDrop();
     void StopBatch();
     bool FinishBatchFirst(AfterBatch then);
+    void ShowLooking(const QString& folder, std::size_t picturesSoFar);
     void ShowProgress(std::size_t index, const QString& name);
     void ShowWaiting();
     void BatchFinished(const BatchOutcome& outcome);
