@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <mutex>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -249,12 +250,17 @@ TEST(DroppedFolders, OneQuestionPerFolderBeforeAnythingIsWritten) {
         BatchOptions options;
         options.jobs = 2;
         options.onLooking = [&](const std::string& name, std::size_t) { looking.push_back(name); };
+        std::mutex mutex;
+        std::set<std::string> encoded;
         const BatchOutcome o = RunDropWithFolders(
             row.drop, desk, desk, tree,
-            [](const std::string&, std::stop_token) {
+            [&](const std::string& source, std::stop_token) {
+                const std::lock_guard lock(mutex);
+                encoded.insert(source);
                 return Encoded{{1}, {}};
             },
             options, tree.stop.get_token());
+        EXPECT_FALSE(encoded.contains("/h/day10/locked")) << "a failed item was converted";
         EXPECT_EQ(desk.log, row.log);
         EXPECT_EQ((std::vector<int>{o.converted, o.failed, o.notReached, o.endedEarly, o.passedOver,
                                     o.stopped}),
