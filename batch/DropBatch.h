@@ -44,7 +44,8 @@ struct BatchOptions {
     // Asked for before each item the loop reaches, with the item's place.
     std::function<void(std::size_t index, const DroppedItem& item)> onItem;
     // While a dropped folder is looked through, before the batch: its name and
-    // the pictures found in it so far, at most ten times a second.
+    // the pictures found in it so far, at most ten times a second, and the
+    // whole count once it is known.
     std::function<void(const std::string& folderName, std::size_t picturesSoFar)> onLooking = {};
     // Once the dropped folders are looked through: how many items the batch
     // goes through, each picture of a folder one item.

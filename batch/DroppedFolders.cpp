@@ -73,6 +73,9 @@ BatchOutcome RunDropWithFolders(const std::vector<DroppedItem>& drop, Prompts& p
         const std::size_t rest = drop.size() - index - 1;
         if (contents.stopped)
             return endBefore(contents.items.size() + rest);
+        // The whole count stays in view while its question is asked.
+        if (options.onLooking)
+            options.onLooking(name, contents.pictures);
         if (!contents.problem.empty()) {
             items.push_back({item.path, true, false, std::move(contents.problem)});
             continue;

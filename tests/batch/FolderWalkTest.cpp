@@ -210,6 +210,8 @@ TEST(DroppedFolders, OneQuestionPerFolderBeforeAnythingIsWritten) {
         std::vector<int>
             outcome; // converted, failed, not reached, ended early, passed over, stopped
         std::string stopAt = {};
+        // What the front end heard while looking: at the start and the whole count at the end.
+        std::vector<std::string> looking = {};
     } rows[] = {
         {"a file, a folder, an empty folder, a folder that cannot be read",
          {{"/x/a.png"}, {"/h"}, {"/empty"}, {"/gone"}},
@@ -222,19 +224,24 @@ TEST(DroppedFolders, OneQuestionPerFolderBeforeAnythingIsWritten) {
              "mkdir /h/day10/Quillmere/, write /h/day10/Quillmere/x.jpg, 49 /h/day10/locked "
              "(Permission denied), 49 /empty (holds no pictures Quillmere reads), 49 /gone "
              "(Input/output error), ",
-         {7, 3, 0, 0, 5, 0}},
+         {7, 3, 0, 0, 5, 0},
+         {},
+         {"h 0", "h 6", "empty 0", "empty 0", "gone 0", "gone 0"}},
         {"No to the folder ends before the file beside it is written",
          {{"/x/a.png"}, {"/one/"}, {"/h"}},
          {IdNo},
          "36 Convert the 1 picture in one?\n\nA Quillmere folder is made beside the pictures in "
          "each folder., ",
-         {0, 0, 3, 1, 0, 0}},
+         {0, 0, 3, 1, 0, 0},
+         {},
+         {"one 0", "one 1"}},
         {"a stop while looking",
          {{"/x/a.png"}, {"/h"}, {"/one"}},
          {},
          "",
          {0, 0, 7, 1, 4, 1},
-         "/h/Day2"},
+         "/h/Day2",
+         {"h 0"}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -246,10 +253,12 @@ TEST(DroppedFolders, OneQuestionPerFolderBeforeAnythingIsWritten) {
         tree.stopAt = row.stopAt;
         FakeDesk desk;
         desk.answers = row.answers;
-        std::vector<std::string> looking;
+        std::vector<std::string> looking; // "folder count"
         BatchOptions options;
         options.jobs = 2;
-        options.onLooking = [&](const std::string& name, std::size_t) { looking.push_back(name); };
+        options.onLooking = [&](const std::string& name, std::size_t count) {
+            looking.push_back(name + " " + std::to_string(count));
+        };
         std::mutex mutex;
         std::set<std::string> encoded;
         const BatchOutcome o = RunDropWithFolders(
@@ -266,7 +275,7 @@ TEST(DroppedFolders, OneQuestionPerFolderBeforeAnythingIsWritten) {
                                     o.stopped}),
                   row.outcome);
         EXPECT_EQ(desk.answers.size(), 0u) << "a scripted answer was never asked for";
-        EXPECT_FALSE(looking.empty());
+        EXPECT_EQ(looking, row.looking);
     }
 }
 
