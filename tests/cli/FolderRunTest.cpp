@@ -161,7 +161,8 @@ TEST(CliFolders, ConvertsATreeWithOneQuestion) {
 }
 
 // The README's recipe, word for word but for its archive and hosts, converts every picture
-// of an archive, names with blanks and line feeds included, beside itself, and nothing else.
+// of an archive and every link to one, names with blanks and line feeds included, beside
+// itself, and nothing else.
 TEST(CliFolders, TheReadmeRecipeConvertsAnArchive) {
     std::ifstream readme(QUILLMERE_README);
     std::string line, recipe;
@@ -186,6 +187,7 @@ TEST(CliFolders, TheReadmeRecipeConvertsAnArchive) {
     Picture(archive + "/2019/Quillmere/old.png");
     Picture(archive + "/.trash/t.png");
     std::ofstream(archive + "/2020/clip.mp4") << "video";
+    fs::create_symlink("../top.png", archive + "/2020/link.png");
 
     std::ofstream(temporary.path().toStdString() + "/recipe")
         << "archive='" + archive + "' hosts=:\n" + recipe;
@@ -193,11 +195,12 @@ TEST(CliFolders, TheReadmeRecipeConvertsAnArchive) {
     const Ran ran = Shell(temporary.path().toStdString(), "HOME=$PWD sh recipe");
     EXPECT_EQ(ran.status, 0) << ran.err;
     EXPECT_EQ(ran.err.find("[ok/cancel]"), std::string::npos) << "a failure: " << ran.err;
-    EXPECT_EQ(ran.out, "5 converted, 0 failed, 0 skipped\n");
+    EXPECT_EQ(ran.out, "6 converted, 0 failed, 0 skipped\n");
     EXPECT_EQ(Listing(archive),
               ".trash/t.png\n2019/IMG 2.PNG\n2019/IMG_1.png\n2019/Quillmere/IMG 2.jpg "
               "800x600\n2019/Quillmere/IMG_1.jpg 800x600\n2019/Quillmere/old.png\n2019/day "
               "3/Quillmere/a.jpg 800x600\n2019/day 3/a.png\n2020/Quillmere/line\nfeed.jpg "
+              "800x600\n2020/Quillmere/link.jpg "
               "800x600\n2020/clip.mp4\n2020/line\nfeed.png\nQuillmere/top.jpg 800x600\n"
               "top.png\n");
 }
