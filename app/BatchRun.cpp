@@ -1,7 +1,9 @@
 #include "BatchRun.h"
 
+#include "DroppedFolders.h"
 #include "GuiThreadPrompts.h"
 #include "PathParts.h"
+#include "PosixFolderLister.h"
 
 #include <algorithm>
 #include <span>
@@ -99,17 +101,29 @@ void BatchRun::Run(std::vector<DroppedItem> drop, const DialogServices& services
             this, [this, index, name, path] { Q_EMIT ItemReached(index, name, path); },
             Qt::QueuedConnection);
     };
+    options.onLooking = [this](const std::string& folder, std::size_t picturesSoFar) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, name = QString::fromUtf8(folder), picturesSoFar] {
+                Q_EMIT LookingThrough(name, picturesSoFar);
+            },
+            Qt::QueuedConnection);
+    };
+    options.onCounted = [this](std::size_t items) { size = items; };
     const Encoder encode = [&services, settings](const std::string& source,
                                                  std::stop_token cancel) {
         return services.encode(settings, source, std::move(cancel));
     };
+    PosixFolderLister realFolders;
+    FolderLister& folders = services.folders ? *services.folders : realFolders;
     BatchOutcome outcome;
     try {
-        outcome = RunDropBatch(drop, prompts, progress, encode, options, stop.get_token());
+        outcome = RunDropWithFolders(drop, prompts, progress, folders, encode, options,
+                                     stop.get_token());
     } catch (...) {
         // Nothing the batch calls throws but a failed allocation; the batch
         // then ends with nothing more written, and what was written counts.
-        outcome = progress.SoFar(drop.size(), stop.stop_requested());
+        outcome = progress.SoFar(size, stop.stop_requested());
     }
     QMetaObject::invokeMethod(
         this, [this, outcome, folders = progress.Folders()] { Q_EMIT Finished(outcome, folders); },

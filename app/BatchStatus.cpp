@@ -1,5 +1,7 @@
 #include "BatchStatus.h"
 
+#include "DroppedFolders.h"
+
 namespace BatchStatus {
 
 std::string IdleHint() {
@@ -15,6 +17,11 @@ std::string StoreRefused(const std::string& reason) {
 
 std::string Progress(std::size_t index, std::size_t total, const std::string& name) {
     return std::to_string(index + 1) + " of " + std::to_string(total) + ": " + name;
+}
+
+std::string LookingThrough(const std::string& folder, std::size_t picturesSoFar) {
+    return "Looking through " + folder + ": " + CountText(picturesSoFar) +
+           (picturesSoFar == 1 ? " picture so far" : " pictures so far");
 }
 
 std::string Waiting(std::size_t drops) {
@@ -47,14 +54,20 @@ std::string Where(const std::vector<std::string>& folders) {
 
 std::string Result(const BatchOutcome& outcome, const std::vector<std::string>& folders) {
     const int handled = outcome.converted + outcome.failed;
-    if (outcome.stopped)
-        return "Stopped after " + std::to_string(handled) + " of " +
+    std::string text;
+    if (outcome.stopped) {
+        text = "Stopped after " + std::to_string(handled) + " of " +
                std::to_string(handled + outcome.notReached);
-    std::string text = std::to_string(outcome.converted) + " converted" + Where(folders);
-    if (outcome.failed > 0)
-        text += ", " + std::to_string(outcome.failed) + " failed";
-    if (outcome.notReached > 0)
-        text += ", " + std::to_string(outcome.notReached) + " skipped";
+    } else {
+        text = std::to_string(outcome.converted) + " converted" + Where(folders);
+        if (outcome.failed > 0)
+            text += ", " + std::to_string(outcome.failed) + " failed";
+        if (outcome.notReached > 0)
+            text += ", " + std::to_string(outcome.notReached) + " skipped";
+    }
+    if (outcome.passedOver > 0)
+        text += ", " + CountText(static_cast<std::size_t>(outcome.passedOver)) +
+                (outcome.passedOver == 1 ? " other file passed over" : " other files passed over");
     return text;
 }
 

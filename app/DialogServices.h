@@ -2,6 +2,7 @@
 
 #include "Encoded.h"
 #include "FileSystem.h"
+#include "FolderWalk.h"
 #include "FrameSettings.h"
 #include "ProfileStore.h"
 #include "Prompts.h"
@@ -34,4 +35,6 @@ struct DialogServices {
     // How many conversions of a drop may run at once; 0 takes
     // BatchOptions::DefaultJobs(), as quillmere-cli does without --jobs.
     int jobs = 0;
+    // Looks through dropped folders; null for the real file system's folders.
+    FolderLister* folders = nullptr;
 };

@@ -461,6 +461,7 @@ void ResizerDialog::StartNextDrop() {
             continue;
         const int jobs = services.jobs > 0 ? services.jobs : BatchOptions::DefaultJobs();
         batch = std::make_unique<BatchRun>(std::move(drop), services, settings, jobs);
+        connect(batch.get(), &BatchRun::LookingThrough, this, &ResizerDialog::ShowLooking);
         connect(batch.get(), &BatchRun::ItemReached, this, &ResizerDialog::ShowProgress);
         connect(batch.get(), &BatchRun::Finished, this, &ResizerDialog::BatchFinished);
         // The busy cursor, not the wait cursor: the dialog still answers.
@@ -496,7 +497,15 @@ bool ResizerDialog::FinishBatchFirst(AfterBatch then) {
     return true;
 }
 
+void ResizerDialog::ShowLooking(const QString& folder, std::size_t picturesSoFar) {
+    if (!batch || batch->Stopping())
+        return;
+    ui->progressBatch->setFormat(
+        QString::fromStdString(BatchStatus::LookingThrough(folder.toStdString(), picturesSoFar)));
+}
+
 /*
+ * The count is the pictures' once the dropped folders are looked through.
  * The name is cut in its middle to keep "3 of 20: " and the whole text on the
  * bar's one line; the whole path is in the bar's tooltip.
  */
@@ -504,6 +513,7 @@ void ResizerDialog::ShowProgress(std::size_t index, const QString& name, const Q
     if (!batch || batch->Stopping())
         return;
     QProgressBar& bar = *ui->progressBatch;
+    bar.setMaximum(static_cast<int>(batch->Size()));
     bar.setValue(static_cast<int>(index));
     const QString prefix =
         QString::fromStdString(BatchStatus::Progress(index, batch->Size(), std::string()));

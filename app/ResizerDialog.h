@@ -101,6 +101,7 @@ private:
     void StopBatch();
     bool FinishBatchFirst(AfterBatch then);
     std::vector<Profile> SortedProfiles() const;
+    void ShowLooking(const QString& folder, std::size_t picturesSoFar);
     void ShowProgress(std::size_t index, const QString& name, const QString& path);
     void ShowStatus();
     void BatchFinished(const BatchOutcome& outcome, const std::vector<std::string>& folders);

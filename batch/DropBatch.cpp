@@ -121,14 +121,16 @@ BatchOutcome RunDropBatch(const std::vector<DroppedItem>& drop, Prompts& prompts
             options.onItem(index, item);
         // A web address or remote location has no folder beside it to write
         // into, and a source that cannot be read is not asked about.
-        std::string failure =
-            item.isLocalFile ? fileSystem.SourceProblem(item.path) : "not a file on this computer";
+        std::string failure = !item.failure.empty() ? item.failure
+                              : item.isLocalFile    ? fileSystem.SourceProblem(item.path)
+                                                    : "not a file on this computer";
         source.path = item.path;
         if (failure.empty()) {
             const std::string folder = OutputFolderPath(source);
             if (!fileSystem.Exists(folder)) {
-                if (prompts.ShowMessage(FolderQuestion(folder), questionStyle, {}) != IdYes ||
-                    stop.stop_requested())
+                if (!item.outputFolderApproved &&
+                    (prompts.ShowMessage(FolderQuestion(folder), questionStyle, {}) != IdYes ||
+                     stop.stop_requested()))
                     return endBefore(index);
                 if (const std::string problem = fileSystem.MakeFolder(folder); !problem.empty()) {
                     prompts.ShowMessage("Couldn't create dir", MessageStyle::Ok, problem);

@@ -14,6 +14,12 @@
 struct DroppedItem {
     std::string path; // file-system bytes for a local file, the item's text otherwise
     bool isLocalFile = true;
+    // Found in a dropped folder the person agreed to convert: a missing
+    // output folder is made without asking.
+    bool outputFolderApproved = false;
+    // Why the item fails before anything is tried (a folder that could not be
+    // read or holds no pictures); empty for an item to convert.
+    std::string failure = {};
 };
 
 // Turns the source at sourcePath into the bytes of its output file. Runs on
@@ -28,6 +34,7 @@ struct BatchOutcome {
     int notReached = 0;      // items never written because the batch ended first
     bool endedEarly = false; // a No, a folder that could not be made, a Cancel or a stop
     bool stopped = false;    // the stop token ended it
+    int passedOver = 0;      // files in dropped folders that are no pictures; not items
 };
 
 struct BatchOptions {
@@ -36,6 +43,13 @@ struct BatchOptions {
     int jobs = 1;
     // Asked for before each item the loop reaches, with the item's place.
     std::function<void(std::size_t index, const DroppedItem& item)> onItem;
+    // While a dropped folder is looked through, before the batch: its name and
+    // the pictures found in it so far, at most ten times a second, and the
+    // whole count once it is known.
+    std::function<void(const std::string& folderName, std::size_t picturesSoFar)> onLooking = {};
+    // Once the dropped folders are looked through: how many items the batch
+    // goes through, each picture of a folder one item.
+    std::function<void(std::size_t items)> onCounted = {};
 
     // One job per core, at most 8: more gain nothing and cost memory.
     static int DefaultJobs();
@@ -52,11 +66,13 @@ struct BatchOptions {
  * conversion that read its source before an earlier item's output replaced it
  * (a drop holding pictures and their copies, however the paths alias) is
  * converted again, on the calling thread, before its output is written.
- * A source that is missing or no regular file fails at once, without a folder
- * question; an output folder that the file system refuses (one that leads
- * back into the source's own folder, a link planted by another user) fails
- * each of its items before anything is written into it. A failure to write
- * names the output: "cannot write Quillmere/a.jpg: Permission denied".
+ * A source that is missing or no regular file, and an item that carries its
+ * failure, fails at once, without a folder question; an item whose output
+ * folder was approved gets it without one. An output folder that the file
+ * system refuses (one that leads back into the source's own folder, a link
+ * planted by another user) fails each of its items before anything is
+ * written into it. A failure to write names the output: "cannot write
+ * Quillmere/a.jpg: permission denied".
  * Items after a No, a Cancel, a folder that could not be made or a stop are
  * never written: their conversions are cancelled.
  * A stop takes effect as soon as the current step (a question being answered,

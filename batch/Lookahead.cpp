@@ -68,7 +68,7 @@ void Lookahead::Work() {
             return;
         const std::size_t index = nextToConvert++;
         Slot& slot = slots[index];
-        if (!drop[index].isLocalFile) {
+        if (!drop[index].isLocalFile || !drop[index].failure.empty()) {
             slot.state = State::done;
             changed.notify_all();
             continue;

@@ -20,8 +20,8 @@ Encoded EncodeCatching(const Encoder& encode, const std::string& sourcePath, std
  * loop let go of are converting or finished: one slow picture at the head
  * then does not leave the other workers idle, while memory holds no more
  * decodes than workers and a few finished JPEGs beside them. Items that are
- * not local files are
- * not converted. An item whose source an earlier item's output may replace
+ * not local files, or that carry their failure, are not converted. An item
+ * whose source an earlier item's output may replace
  * (waitsFor[item] is that earlier item's index + 1, 0 for none) starts only
  * once the loop has gone past that item, so it reads what the loop wrote.
  * Whatever is still converting when the object goes, or when stop is

@@ -95,8 +95,9 @@ std::string Joined(const std::vector<std::string>& names) {
     return list;
 }
 
-// Relative paths start from the working folder; a leading "./" adds nothing.
-std::optional<std::string> Absolute(std::string path, const std::string& workingFolder) {
+} // namespace
+
+std::optional<std::string> AbsolutePath(std::string path, const std::string& workingFolder) {
     if (path.front() == '/')
         return path;
     if (workingFolder.empty())
@@ -106,8 +107,6 @@ std::optional<std::string> Absolute(std::string path, const std::string& working
     return workingFolder + (workingFolder.back() == '/' ? "" : "/") + path;
 }
 
-} // namespace
-
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
                                    const std::string& workingFolder,
                                    const ProfileLoader& loadProfiles) {
@@ -116,6 +115,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
         "Fits pictures to one frame size and saves each as a quality-80 JPEG in a folder named\n"
         "Quillmere beside it, asking before it makes a folder and whether to go on after a\n"
         "failure. Without a terminal to ask, no folder is made and the first failure stops.\n"
+        "A folder stands for the pictures in it and in its subfolders, asked about once;\n"
+        "other files in it are passed over.\n"
         "\n"
         "Exit status: 0 when every file was written, 1 when any failed or the run stopped\n"
         "early, 2 when the command line was refused.");
@@ -133,7 +134,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
                                    "Padding colour, #RRGGBB, #RGB or a name such as navy "
                                    "(#0000c8).",
                                    "COLOR");
-    const QCommandLineOption yes("yes", "Make every missing Quillmere folder without asking.");
+    const QCommandLineOption yes("yes", "Make every missing Quillmere folder, and convert every "
+                                        "folder given, without asking.");
     const QCommandLineOption keepGoing("keep-going",
                                        "Go on after a file that cannot be converted.");
     const int defaultJobs = BatchOptions::DefaultJobs();
@@ -146,9 +148,14 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
     const QCommandLineOption profile(
         "profile", "Start from the settings of the dialog's profile NAME; options override them.",
         "NAME");
-    parser.addOptions(
-        {help, version, width, height, padding, noPadding, color, yes, keepGoing, jobs, profile});
-    parser.addPositionalArgument("FILE", "Picture to convert.", "FILE...");
+    const QCommandLineOption filesFrom(
+        "files-from", "Convert the files listed in FILE too, one a line; - reads standard input.",
+        "FILE");
+    const QCommandLineOption null("null", "The list of --files-from ends each name with a zero "
+                                          "byte, as find -print0 writes it.");
+    parser.addOptions({help, version, width, height, padding, noPadding, color, yes, keepGoing,
+                       jobs, profile, filesFrom, null});
+    parser.addPositionalArgument("FILE", "Picture to convert, or folder of pictures.", "FILE...");
 
     const ArgumentBytes bytes(arguments);
     if (!parser.parse(bytes.Texts()))
@@ -226,14 +233,23 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
     request.assumeYes = parser.isSet(yes);
     request.keepGoing = parser.isSet(keepGoing);
 
+    if (parser.isSet(filesFrom)) {
+        request.filesFrom = bytes.BytesOf(parser.value(filesFrom));
+        if (request.filesFrom.empty())
+            return Refused("--files-from wants a file name, or - for standard input");
+    }
+    request.nullSeparated = parser.isSet(null);
+    if (request.nullSeparated && request.filesFrom.empty())
+        return Refused("--null is for the list of --files-from, which was not given");
+
     const QStringList files = parser.positionalArguments();
-    if (files.isEmpty())
+    if (files.isEmpty() && request.filesFrom.empty())
         return Refused("no files given");
     for (const QString& file : files) {
         const std::string path = bytes.BytesOf(file);
         if (path.empty())
             return Refused("an empty file name was given");
-        const auto absolute = Absolute(path, workingFolder);
+        const auto absolute = AbsolutePath(path, workingFolder);
         if (!absolute)
             return Refused("the current folder is unknown, so " + Quoted(path) +
                            " cannot be found; give its full path");

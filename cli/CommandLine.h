@@ -4,6 +4,7 @@
 #include "ProfileList.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,10 @@ struct CliRequest {
     bool keepGoing = false;         // OK to every failure
     int jobs = 1;                   // conversions at once
     std::vector<std::string> files; // absolute, as the file system's bytes
+    // More files are listed in this file ("-": standard input), one a line
+    // or, with nullSeparated, each ended by a zero byte; empty: none.
+    std::string filesFrom;
+    bool nullSeparated = false;
 };
 
 struct ParsedCommandLine {
@@ -36,3 +41,8 @@ using ProfileLoader =
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
                                    const std::string& workingFolder,
                                    const ProfileLoader& loadProfiles);
+
+// The path as the file system takes it: a relative one from workingFolder
+// (a leading "./" adds nothing); nothing when it is relative and the working
+// folder is unknown (empty).
+std::optional<std::string> AbsolutePath(std::string path, const std::string& workingFolder);

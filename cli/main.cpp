@@ -1,13 +1,16 @@
-// quillmere-cli: runs the dropped-file batch on the files named on its
-// command line, with the same questions asked on the terminal.
+// quillmere-cli: runs the dropped-file batch on the files and folders named
+// on its command line or in a list, with the same questions asked on the
+// terminal.
 
 #include "CommandLine.h"
-#include "DropBatch.h"
+#include "DroppedFolders.h"
 #include "EncodeImage.h"
+#include "FileList.h"
 #include "ImagingSession.h"
 #include "Interruption.h"
 #include "PathParts.h"
 #include "PosixFileSystem.h"
+#include "PosixFolderLister.h"
 #include "ProfileStore.h"
 #include "SystemReason.h"
 #include "TerminalPrompts.h"
@@ -79,33 +82,45 @@ int RunBatch(const CliRequest& request, const std::string& programName,
     }
 
     PosixFileSystem fileSystem;
+    PosixFolderLister lister;
     std::vector<DroppedItem> drop;
     for (const std::string& file : request.files)
-        drop.push_back({file, true});
-    const std::size_t total = drop.size();
+        drop.push_back({file});
 
     const std::stop_token stop = interruption.Token();
-    TerminalPrompts prompts(programName, stderr, ::isatty(STDIN_FILENO) ? STDIN_FILENO : -1,
-                            request.assumeYes, request.keepGoing,
-                            [&stop] { return stop.stop_requested(); });
+    // A list read from standard input leaves no terminal there to answer on.
+    const bool askable = ::isatty(STDIN_FILENO) != 0 && request.filesFrom != "-";
+    TerminalPrompts prompts(programName, stderr, askable ? STDIN_FILENO : -1, request.assumeYes,
+                            request.keepGoing, [&stop] { return stop.stop_requested(); });
     BatchOptions options;
     options.jobs = request.jobs;
+    std::size_t total = drop.size();
+    options.onCounted = [&total](std::size_t items) { total = items; };
     if (::isatty(STDERR_FILENO) != 0) {
-        options.onItem = [total, names = PathParts()](std::size_t index, const DroppedItem& item) {
+        options.onItem = [&total, names = PathParts()](std::size_t index, const DroppedItem& item) {
             std::fprintf(stderr, "[%zu/%zu] %s\n", index + 1, total,
                          names.FileNamePart(item.path).c_str());
+        };
+        options.onLooking = [](const std::string& folder, std::size_t picturesSoFar) {
+            if (picturesSoFar == 0)
+                std::fprintf(stderr, "Looking through %s\n", folder.c_str());
         };
     }
     const Encoder encode = [&request](const std::string& source, std::stop_token cancel) {
         return EncodeImage(request.settings, source, std::move(cancel));
     };
 
-    const BatchOutcome outcome = RunDropBatch(drop, prompts, fileSystem, encode, options, stop);
+    const BatchOutcome outcome =
+        RunDropWithFolders(drop, prompts, fileSystem, lister, encode, options, stop);
     errno = 0;
-    std::printf("%d converted, %d failed, %d skipped\n", outcome.converted, outcome.failed,
+    std::printf("%d converted, %d failed, %d skipped", outcome.converted, outcome.failed,
                 outcome.notReached);
+    if (outcome.passedOver > 0)
+        std::printf(", %s other %s passed over", CountText(std::size_t(outcome.passedOver)).c_str(),
+                    outcome.passedOver == 1 ? "file" : "files");
+    std::printf("\n");
     const bool told = Flushed(programName, "summary");
-    const bool allDone = outcome.converted == static_cast<int>(total);
+    const bool allDone = outcome.failed == 0 && outcome.notReached == 0 && !outcome.endedEarly;
     if (const int signal = interruption.Requested(); signal != 0 && !allDone)
         Interruption::Finish(signal);
     return allDone && told ? allWritten : notAllWritten;
@@ -136,7 +151,7 @@ int main(int argc, char** argv) {
     const ProfileLoader loadProfiles = [](ProfileList& list, std::vector<std::string>& names) {
         return ProfileStore(dialogProgramName).LoadAll(list, names);
     };
-    const ParsedCommandLine parsed = ParseCommandLine(arguments, WorkingFolder(), loadProfiles);
+    ParsedCommandLine parsed = ParseCommandLine(arguments, WorkingFolder(), loadProfiles);
     switch (parsed.action) {
     case ParsedCommandLine::Action::ShowHelp:
     case ParsedCommandLine::Action::ShowVersion:
@@ -153,9 +168,18 @@ int main(int argc, char** argv) {
     case ParsedCommandLine::Action::Run:
         break;
     }
+    CliRequest request = std::move(parsed.request);
+    if (!request.filesFrom.empty()) {
+        if (const std::string problem = ReadFileList(request.filesFrom, request.nullSeparated,
+                                                     WorkingFolder(), request.files);
+            !problem.empty()) {
+            std::fprintf(stderr, "%s: %s\n", programName.c_str(), problem.c_str());
+            return badUsage;
+        }
+    }
 
     try {
-        return RunBatch(parsed.request, programName, interruption);
+        return RunBatch(request, programName, interruption);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "%s: %s\n", programName.c_str(), error.what());
         return notAllWritten;

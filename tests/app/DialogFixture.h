@@ -130,8 +130,8 @@ protected:
         const auto encode = [this](const FrameSettings& settings, const std::string& source,
                                    std::stop_token stop) { return Encode(settings, source, stop); };
         const auto start = [this] { return imagingStarts ? std::make_shared<int>(0) : nullptr; };
-        dialog =
-            std::make_unique<ResizerDialog>(DialogServices{*prompts, files, encode, start, store});
+        dialog = std::make_unique<ResizerDialog>(
+            DialogServices{*prompts, files, encode, start, store, 0, folders});
         boxes.SetOwner(dialog.get());
         dialog->show();
         QApplication::setActiveWindow(dialog.get());
@@ -218,6 +218,7 @@ protected:
     const std::string into =
         " into " + QFileInfo(folder.path()).fileName().toStdString() + "/Quillmere";
     RecordingFiles files;
+    FolderLister* folders = nullptr;                   // the real folders
     std::vector<Profile>& conversions = files.written; // named "source > output"
     std::mutex holdMutex;
     std::condition_variable_any held;
