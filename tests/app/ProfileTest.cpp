@@ -11,9 +11,9 @@ const Profile alpha{"alpha", 1, 0x000000FF, 300, -5}, beach{"Beach", 0, 0x00E6D8
 // entry shows its profile, typing a name and leaving the field does not.
 // Remove takes the exact name and shows the first entry left; an unknown
 // name, also one differing in case, changes nothing; the last one leaves the
-// fields as they are. Names that differ only in case are shown and removed
-// each by its own entry.
-TEST_F(AppProfiles, PickingShowsAProfileAndRemoveShowsTheFirstLeft) {
+// fields as they are. Names that differ only in case are saved, shown and
+// removed each by its own entry.
+TEST_F(AppProfiles, PickingSavingAndRemovingFollowTheExactName) {
     Open({night, beach, alpha});
     EXPECT_EQ(Entries(), "alpha|Beach|Night");
     ExpectShowing(alpha);
@@ -44,25 +44,9 @@ TEST_F(AppProfiles, PickingShowsAProfileAndRemoveShowsTheFirstLeft) {
     EXPECT_TRUE(Listed().empty());
     EXPECT_EQ(Showing(), (Profile{"Beach", 1, beach.paddingColor, 333, 444}));
 
-    Type("Beach", "22", "22", false, "buttonSave1004");
-    Type("beach", "11", "11", true, "buttonSave1004");
-    const Profile upper{"Beach", 0, beach.paddingColor, 22, 22},
-        lower{"beach", 1, beach.paddingColor, 11, 11};
-    Pick(1);
-    ExpectShowing(lower);
-    Pick(0);
-    ExpectShowing(upper);
-    Click("buttonRemove1007");
-    EXPECT_EQ(Listed(), std::vector{lower});
-    EXPECT_EQ(Entries(), "beach");
-    ExpectShowing(lower);
-    EXPECT_EQ(shown, std::vector(2, Shown("Profile name doesn't exist.", 0x10))); // stop icon
-}
-
-// Save adds a new name at its sorted place (Beach beside beach too) and
-// overwrites an exact one (the empty name too), leaving the fields as they are.
-TEST_F(AppProfiles, SaveAddsNewNamesAndOverwritesExactOnes) {
-    Open();
+    // Save adds a new name at its sorted place, Beach beside beach too, and
+    // overwrites an exact one, the empty name too, leaving the fields as they are.
+    const std::uint32_t color = beach.paddingColor;
     // clang-format off
     const std::tuple<QString, QString, QString> saves[] = {{"Night", "100", "7"},
         {"beach", "10", "20"}, {"Beach", "30", "40"}, {"Night", "640", "480"}, {"", "5", "6"},
@@ -72,14 +56,22 @@ TEST_F(AppProfiles, SaveAddsNewNamesAndOverwritesExactOnes) {
         SCOPED_TRACE(name.toStdString());
         Type(name, width, height, false, "buttonSave1004");
         EXPECT_EQ(Showing(),
-                  (Profile{name.toStdString(), 0, 0x00C80000, width.toInt(), height.toInt()}));
+                  (Profile{name.toStdString(), 0, color, width.toInt(), height.toInt()}));
     }
     EXPECT_EQ(Entries(), "|beach|Beach|Dawn|Night");
-    // clang-format off
-    EXPECT_EQ(Listed(), (std::vector<Profile>{{"", 0, 0x00C80000, 5, 6},
-        {"Beach", 0, 0x00C80000, 30, 40}, {"Dawn", 0, 0x00C80000, 1920, 1080},
-        {"Night", 0, 0x00C80000, 640, 480}, {"beach", 0, 0x00C80000, 10, 20}}));
-    // clang-format on
+    const Profile empty{"", 0, color, 5, 6}, upper{"Beach", 0, color, 30, 40},
+        dawn{"Dawn", 0, color, 1920, 1080}, last{"Night", 0, color, 640, 480},
+        lower{"beach", 0, color, 10, 20};
+    EXPECT_EQ(Listed(), (std::vector{empty, upper, dawn, last, lower}));
+    Pick(1);
+    ExpectShowing(lower);
+    Pick(2);
+    ExpectShowing(upper);
+    Click("buttonRemove1007");
+    EXPECT_EQ(Listed(), (std::vector{empty, dawn, last, lower}));
+    EXPECT_EQ(Entries(), "|beach|Dawn|Night");
+    ExpectShowing(empty);
+    EXPECT_EQ(shown, std::vector(2, Shown("Profile name doesn't exist.", 0x10))); // stop icon
 }
 
 // The colour dialog opens on the current colour; Cancel changes nothing, OK
