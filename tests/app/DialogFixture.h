@@ -121,8 +121,10 @@ protected:
     std::string Status() { return Child<QLabel>("labelStatus").text().toStdString(); }
     std::string Progress() { return Child<QProgressBar>("progressBatch").format().toStdString(); }
 
-    // Stores the profiles given, as an earlier run's "Done" would, then opens.
+    // Stores the profiles given, as an earlier run's "Done" would, makes the
+    // output folder unless told not to, then opens.
     void Open(const std::vector<Profile>& stored = {}) {
+        ASSERT_TRUE(!outputFolderThere || QDir(folder.path()).mkpath("Quillmere"));
         ProfileList list;
         for (const Profile& profile : stored)
             list.Add(profile);
@@ -181,11 +183,10 @@ protected:
                 swatch ? RefFromColor(*swatch) : 0xFFFFFFFFu, Width().text().toInt(),
                 Child<QLineEdit>("editHeight1006").text().toInt()};
     }
-    static Profile Named(const std::string& name, const FrameSettings& settings) {
-        return {name, settings.doPadding, settings.paddingColor, settings.frameWidth,
-                settings.frameHeight};
+    Profile Held() const {
+        const FrameSettings s = dialog->Settings();
+        return {dialog->ProfileName(), s.doPadding, s.paddingColor, s.frameWidth, s.frameHeight};
     }
-    Profile Held() const { return Named(dialog->ProfileName(), dialog->Settings()); }
     void ExpectShowing(const Profile& profile) {
         EXPECT_EQ(Showing(), profile);
         EXPECT_EQ(Held(), profile);
@@ -229,5 +230,6 @@ protected:
     const QString storeFile = StoreFilePath(storeName);
     std::string failing;
     bool imagingStarts = true;
+    bool outputFolderThere = true;
     std::unique_ptr<ResizerDialog> dialog;
 };

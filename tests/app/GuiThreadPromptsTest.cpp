@@ -27,12 +27,10 @@ TEST(GuiThreadPrompts, AStopAnswersAWaitingQuestionSafelyAndItIsNeverShown) {
         const char* name;
         unsigned style;
         int safe;
-    } rows[] = {
-        {"Yes/No", MessageStyle::YesNo | MessageStyle::IconQuestion, IdNo},
-        {"OK/Cancel", MessageStyle::OkCancel | MessageStyle::IconExclamation, IdCancel},
-        {"OK", MessageStyle::Ok, IdOk},
-        {"Save/Discard/Cancel", MessageStyle::SaveDiscardCancel, IdCancel},
-    };
+    } rows[] = {{"Yes/No", MessageStyle::YesNo | MessageStyle::IconQuestion, IdNo},
+                {"OK/Cancel", MessageStyle::OkCancel | MessageStyle::IconExclamation, IdCancel},
+                {"OK", MessageStyle::Ok, IdOk},
+                {"Save/Discard/Cancel", MessageStyle::SaveDiscardCancel, IdCancel}};
     QObject context;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);

@@ -1,5 +1,4 @@
 #include "ProfileStore.h"
-#include "ProfileKey.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +14,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -52,28 +52,23 @@ protected:
         return loaded;
     }
 
+    // Runs write with files limited to size bytes, as on a full disk. Crossing
+    // the limit must fail the write (EFBIG), not end the process, and nothing
+    // may print meanwhile: the test's own output may be a file.
+    static void OnAFullDisk(std::size_t size, const std::function<void()>& write) {
+        rlimit saved{};
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        const rlimit full{size, saved.rlim_max};
+        std::signal(SIGXFSZ, SIG_IGN);
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &full), 0);
+        write();
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+    }
+
     QTemporaryDir folder;
 };
 
 } // namespace
-
-// Close is true only for a held key; Open on an open key first closes it, which writes what
-// went through it, then reads and writes only the new group.
-TEST_F(ProfileStoreTest, KeyOpenAndCloseFollowTheHeldKey) {
-    ProfileKey key("quillmere");
-    std::uint32_t value = 7;
-    ASSERT_TRUE(key.Open(QStringLiteral("Profiles/A")));
-    ASSERT_TRUE(key.WriteDword(QStringLiteral("v"), -7));
-    ASSERT_TRUE(key.Open(QStringLiteral("Profiles/B")));
-    EXPECT_NE(ReadText("quillmere.conf").find("A\\v=-7\n"), std::string::npos);
-    EXPECT_FALSE(key.ReadDword(QStringLiteral("v"), value));
-    EXPECT_EQ(value, 7u);
-    ASSERT_TRUE(key.WriteDword(QStringLiteral("w"), std::uint32_t{9}));
-    ASSERT_TRUE(key.Close());
-    EXPECT_NE(ReadText("quillmere.conf").find("B\\w=9\n"), std::string::npos);
-    EXPECT_FALSE(key.Close());
-    EXPECT_FALSE(key.WriteDword(QStringLiteral("w"), 1));
-}
 
 // Every name "Save" accepts comes back with its values, read by a second store object and from
 // a copy of the file parsed afresh; plain names stay readable in the file.
@@ -195,16 +190,11 @@ TEST_F(ProfileStoreTest, FailedSaveKeepsThePreviousFile) {
 
     ASSERT_TRUE(store.SaveProfile({"Beach"}));
     const std::string before = ReadText("quillmere.conf");
-    rlimit saved{};
-    ::getrlimit(RLIMIT_FSIZE, &saved);
-    const rlimit full{before.size() + 10, saved.rlim_max};
-    // Crossing the limit must fail the write (EFBIG), not end the process.
-    std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &full), 0);
-    // Nothing may print until the limit is lifted: the test's own output may be a file.
-    const bool grown = store.SaveProfile({"Night", 1, 2u, 3, 4});
-    const bool first = ProfileStore("first").SaveProfile({"Longer than Beach", 1, 2u, 3, 4});
-    ::setrlimit(RLIMIT_FSIZE, &saved);
+    bool grown = true, first = true;
+    OnAFullDisk(before.size() + 10, [&] {
+        grown = store.SaveProfile({"Night", 1, 2u, 3, 4});
+        first = ProfileStore("first").SaveProfile({"Longer than Beach", 1, 2u, 3, 4});
+    });
     EXPECT_FALSE(grown);
     EXPECT_FALSE(first);
     EXPECT_EQ(ReadText("quillmere.conf"), before);
@@ -260,13 +250,11 @@ TEST_F(ProfileStoreTest, LinkedStoresAreWrittenThroughOnlyWhenTheyHoldSettings) 
     const std::string before = ReadText("dotfile");
     ProfileList longer;
     longer.Add({std::string(100, 'L')});
-    rlimit saved{};
-    ::getrlimit(RLIMIT_FSIZE, &saved);
-    const rlimit full{before.size() + 10, saved.rlim_max};
-    std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &full), 0);
-    const std::string same = linked.SaveAll(list, {}), grown = linked.SaveAll(longer, {});
-    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::string same, grown;
+    OnAFullDisk(before.size() + 10, [&] {
+        same = linked.SaveAll(list, {});
+        grown = linked.SaveAll(longer, {});
+    });
     EXPECT_EQ(same, "");
     EXPECT_EQ(grown, "the settings file could not be written whole");
     EXPECT_EQ(ReadText("dotfile"), before);
