@@ -8,6 +8,7 @@
 #include "SingleInstance.h"
 #include "StartImaging.h"
 #include "StartupFiles.h"
+#include "WorkingFolder.h"
 
 #include <QApplication>
 #include <QLockFile>
@@ -15,18 +16,12 @@
 #include <QSysInfo>
 
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <optional>
 
 namespace {
 
 constexpr int handoverTimeoutMs = 5000;
-
-std::string WorkingFolder() {
-    std::error_code error;
-    return std::filesystem::current_path(error).native();
-}
 
 // Empty when the user has no runtime folder: the dialog then runs on its own.
 QString SocketPath() {

@@ -14,6 +14,7 @@
 #include "ProfileStore.h"
 #include "SystemReason.h"
 #include "TerminalPrompts.h"
+#include "WorkingFolder.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -61,16 +62,6 @@ bool Flushed(const std::string& programName, const char* what) {
     std::fprintf(stderr, "%s: cannot write the %s: %s\n", programName.c_str(), what,
                  SystemReason(error != 0 ? error : EIO).c_str());
     return false;
-}
-
-std::string WorkingFolder() {
-    std::vector<char> buffer(4096);
-    while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
-        if (errno != ERANGE)
-            return {};
-        buffer.resize(buffer.size() * 2);
-    }
-    return buffer.data();
 }
 
 int RunBatch(const CliRequest& request, const std::string& programName,
