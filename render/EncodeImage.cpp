@@ -2,15 +2,14 @@
 
 #include "ColorRef.h"
 #include "CubicEnlarge.h"
-#include "EvaluateHere.h"
-#include "JpegEncode.h"
-
 #include "DecodeReservation.h"
+#include "EvaluateHere.h"
 #include "FailureReason.h"
 #include "FrameFit.h"
 #include "ImagingSession.h"
 #include "JfifSegment.h"
 #include "JfifTarget.h"
+#include "JpegEncode.h"
 #include "PictureFile.h"
 #include "PipelineStop.h"
 #include "Refusal.h"
@@ -85,13 +84,6 @@ VImage Resize(const VImage& image, int width, int height) {
 // through libvips' own interpolator, which never holds them whole.
 constexpr double largestInMemoryEnlargement = 16.0 * 1000 * 1000;
 
-// Scales the opened picture to exactly drawWidth x drawHeight as the viewer
-// sees it, upright and in 8-bit sRGB. Of the decoded picture and the drawn
-// one, the smaller is the one kept whole for turning (the drawn picture when
-// reducing, so a huge source is never held, and the source when enlarging)
-// and the one whose colours are transformed, as libvips' thumbnail does.
-// Transparency is laid over the background before the resize, in sRGB, so
-// that transparent areas come out in exactly the padding colour.
 struct Drawn {
     VImage image;
     // The image is the picture upright and in 8-bit sRGB, still to be
@@ -100,6 +92,13 @@ struct Drawn {
     bool toEnlarge = false;
 };
 
+// Scales the opened picture to exactly drawWidth x drawHeight as the viewer
+// sees it, upright and in 8-bit sRGB. Of the decoded picture and the drawn
+// one, the smaller is the one kept whole for turning (the drawn picture when
+// reducing, so a huge source is never held, and the source when enlarging)
+// and the one whose colours are transformed, as libvips' thumbnail does.
+// Transparency is laid over the background before the resize, in sRGB, so
+// that transparent areas come out in exactly the padding colour.
 Drawn Draw(PictureFile& picture, VImage opened, const FrameFit& fit,
            const std::vector<double>& background, PipelineStop& stop) {
     const int orientation = vips_image_get_orientation(opened.get_image());

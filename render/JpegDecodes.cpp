@@ -123,7 +123,8 @@ bool JpegStream::Start(int width, int height) {
     }
     if (int(info.output_width) != width || int(info.output_height) != height ||
         info.output_components != bands) {
-        Fail(JERR_BAD_DCTSIZE);
+        failed = true;
+        verdict.Note(DecodeVerdict::Finding::damaged);
         return false;
     }
     // Photoshop writes CMYK inverted and marks it with its Adobe segment.
