@@ -135,13 +135,18 @@ Drawn Draw(PictureFile& picture, VImage opened, const FrameFit& fit,
 std::vector<unsigned char> EnlargedHere(const VImage& image, const FrameFit& fit,
                                         const std::vector<double>& padding, bool padded,
                                         JfifDensity density, PipelineStop& stop) {
-    Pixels drawn = EnlargeCubic(EvaluateHere(stop.Watch(image)), fit.drawWidth, fit.drawHeight);
-    if (padded) {
-        drawn = Padded(drawn, fit.canvasWidth, fit.canvasHeight, fit.offsetX, fit.offsetY,
-                       {std::uint8_t(padding[0]), std::uint8_t(padding[1]),
-                        std::uint8_t(padding[2])});
+    const Pixels source = EvaluateHere(stop.Watch(image));
+    CubicEnlarger enlarger(source, fit.drawWidth, fit.drawHeight);
+    Rows drawn = [&enlarger](int y, std::uint8_t* row) { enlarger.Row(y, row); };
+    if (!padded) {
+        return EncodeJpeg(fit.drawWidth, fit.drawHeight, drawn, density);
     }
-    return EncodeJpeg(drawn, density);
+    return EncodeJpeg(fit.canvasWidth, fit.canvasHeight,
+                      OnCanvas(std::move(drawn), fit.drawWidth, fit.drawHeight, fit.canvasWidth,
+                               fit.offsetX, fit.offsetY,
+                               {std::uint8_t(padding[0]), std::uint8_t(padding[1]),
+                                std::uint8_t(padding[2])}),
+                      density);
 }
 
 // Encodes at quality 80 (the IJG tables scaled for 80), baseline, 4:2:0, with

@@ -1,23 +1,37 @@
 #include "EvaluateHere.h"
 
+#include <algorithm>
 #include <cstring>
+#include <memory>
 
+namespace {
+
+struct Unref {
+    void operator()(VipsRegion* region) const { g_object_unref(region); }
+};
+
+} // namespace
+
+// In strips, top to bottom: each step of the pipeline then holds a strip,
+// not a whole picture, and its buffer is reused from one strip to the next.
 Pixels EvaluateHere(const vips::VImage& image) {
-    VipsRegion* region = vips_region_new(image.get_image());
-    const VipsRect whole{0, 0, image.width(), image.height()};
-    if (region == nullptr || vips_region_prepare(region, &whole) != 0) {
-        if (region != nullptr) {
-            g_object_unref(region);
-        }
+    constexpr int stripHeight = 16;
+    const std::unique_ptr<VipsRegion, Unref> region(vips_region_new(image.get_image()));
+    if (!region) {
         throw vips::VError();
     }
     Pixels pixels{image.width(), image.height(), image.bands(), {}};
     const std::size_t rowLength = std::size_t(image.width()) * std::size_t(image.bands());
     pixels.samples.resize(rowLength * std::size_t(image.height()));
-    const VipsPel* row = VIPS_REGION_ADDR_TOPLEFT(region);
-    for (std::size_t y = 0; y < std::size_t(image.height()); ++y, row += VIPS_REGION_LSKIP(region)) {
-        std::memcpy(pixels.samples.data() + y * rowLength, row, rowLength);
+    for (int top = 0; top < image.height(); top += stripHeight) {
+        const VipsRect strip{0, top, image.width(), std::min(stripHeight, image.height() - top)};
+        if (vips_region_prepare(region.get(), &strip) != 0) {
+            throw vips::VError();
+        }
+        const VipsPel* row = VIPS_REGION_ADDR_TOPLEFT(region.get());
+        for (int y = top; y < top + strip.height; ++y, row += VIPS_REGION_LSKIP(region.get())) {
+            std::memcpy(pixels.samples.data() + std::size_t(y) * rowLength, row, rowLength);
+        }
     }
-    g_object_unref(region);
     return pixels;
 }

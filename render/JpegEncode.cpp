@@ -2,6 +2,7 @@
 
 #include <csetjmp>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <new>
 
@@ -22,16 +23,16 @@ void Silent(j_common_ptr) {}
 
 // libjpeg reports errors by jumping out of its own code: this frame holds no
 // C++ object the jump could skip.
-bool Compress(jpeg_compress_struct& info, const Pixels& picture, JfifDensity density,
-              unsigned char** data, unsigned long* size) {
+bool Compress(jpeg_compress_struct& info, int width, int height, const Rows& rows,
+              std::uint8_t* row, JfifDensity density, unsigned char** data, unsigned long* size) {
     Errors& errors = *reinterpret_cast<Errors*>(info.err);
     if (setjmp(errors.escape) != 0) {
         return false;
     }
     jpeg_create_compress(&info);
     jpeg_mem_dest(&info, data, size);
-    info.image_width = JDIMENSION(picture.width);
-    info.image_height = JDIMENSION(picture.height);
+    info.image_width = JDIMENSION(width);
+    info.image_height = JDIMENSION(height);
     info.input_components = 3;
     info.in_color_space = JCS_RGB;
     jpeg_set_defaults(&info);
@@ -41,9 +42,8 @@ bool Compress(jpeg_compress_struct& info, const Pixels& picture, JfifDensity den
     info.X_density = density.x;
     info.Y_density = density.y;
     jpeg_start_compress(&info, TRUE);
-    const std::size_t rowLength = std::size_t(picture.width) * 3;
     while (info.next_scanline < info.image_height) {
-        JSAMPROW row = const_cast<JSAMPLE*>(picture.samples.data() + info.next_scanline * rowLength);
+        rows(int(info.next_scanline), row);
         jpeg_write_scanlines(&info, &row, 1);
     }
     jpeg_finish_compress(&info);
@@ -52,7 +52,9 @@ bool Compress(jpeg_compress_struct& info, const Pixels& picture, JfifDensity den
 
 } // namespace
 
-std::vector<unsigned char> EncodeJpeg(const Pixels& picture, JfifDensity density) {
+std::vector<unsigned char> EncodeJpeg(int width, int height, const Rows& rows,
+                                      JfifDensity density) {
+    std::vector<std::uint8_t> row(std::size_t(width) * 3);
     Errors errors{};
     jpeg_compress_struct info{};
     info.err = jpeg_std_error(&errors.manager);
@@ -60,7 +62,7 @@ std::vector<unsigned char> EncodeJpeg(const Pixels& picture, JfifDensity density
     errors.manager.output_message = Silent;
     unsigned char* data = nullptr;
     unsigned long size = 0;
-    const bool done = Compress(info, picture, density, &data, &size);
+    const bool done = Compress(info, width, height, rows, row.data(), density, &data, &size);
     jpeg_destroy_compress(&info);
     std::vector<unsigned char> bytes;
     if (done) {

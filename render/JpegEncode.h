@@ -5,9 +5,10 @@
 
 #include <vector>
 
-// The three-band sRGB picture as a whole JPEG file at quality 80 (the IJG
+// The three-band sRGB picture of width x height, made row by row as the
+// encoder takes it, as a whole JPEG file at quality 80 (the IJG
 // tables scaled for 80), baseline, 4:2:0, with a JFIF header of the density
 // and nothing else, encoded by libjpeg-turbo on the calling thread: the file
 // libvips' saver writes for the same picture, without its worker threads.
 // Throws std::bad_alloc when memory runs out.
-std::vector<unsigned char> EncodeJpeg(const Pixels& picture, JfifDensity density);
+std::vector<unsigned char> EncodeJpeg(int width, int height, const Rows& rows, JfifDensity density);

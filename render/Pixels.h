@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 // An 8-bit picture in memory: rows of width pixels of bands interleaved
@@ -13,7 +14,12 @@ struct Pixels {
     std::vector<std::uint8_t> samples;
 };
 
-// The three-band picture at (left, top) on a canvas of width x height filled
-// with colour; the picture must lie inside it.
-Pixels Padded(const Pixels& picture, int width, int height, int left, int top,
+// A picture made a row at a time: fills row y (width x bands samples). It
+// must not throw: it runs inside the encoder's C code.
+using Rows = std::function<void(int y, std::uint8_t* row)>;
+
+// The rows of a three-band canvas width wide filled with colour, with the
+// picture's rows (pictureWidth x pictureHeight, inside the canvas) at
+// (left, top).
+Rows OnCanvas(Rows picture, int pictureWidth, int pictureHeight, int width, int left, int top,
               std::array<std::uint8_t, 3> colour);
