@@ -32,13 +32,13 @@ public:
     };
 
 private:
-    const int* Widened(int sourceRow);
+    const std::int32_t* Widened(int sourceRow);
 
     const Pixels& picture_;
     std::vector<Taps> across_;
     std::vector<Taps> down_;
     std::size_t rowLength_;
-    std::vector<int> widened_;         // four rows, source row r in slot r % 4
+    std::vector<std::int32_t> widened_;       // four rows, source row r in slot r % 4
     std::array<int, 4> held_{-1, -1, -1, -1}; // which source row each slot holds
 };
 
