@@ -7,8 +7,7 @@
 #include "FailureReason.h"
 #include "FrameFit.h"
 #include "ImagingSession.h"
-#include "JfifSegment.h"
-#include "JfifTarget.h"
+#include "JfifDensity.h"
 #include "JpegEncode.h"
 #include "PictureFile.h"
 #include "PipelineStop.h"
@@ -149,30 +148,12 @@ std::vector<unsigned char> EnlargedHere(const VImage& image, const FrameFit& fit
                       density);
 }
 
-// Encodes at quality 80 (the IJG tables scaled for 80), baseline, 4:2:0, with
-// none of the source's metadata. Decoding errors of a damaged source surface
-// here, while the pipeline runs.
+// Decoding errors of a damaged source surface here, while the rows are
+// computed.
 std::vector<unsigned char> Jpeg(const VImage& canvas, JfifDensity density, PipelineStop& stop) {
-    std::vector<unsigned char> bytes;
-    JfifTarget target(bytes, density);
-    try {
-        stop.Watch(canvas).jpegsave_target(target.Target(),
-                                           VImage::option()
-                                               ->set("Q", 80)
-                                               ->set("strip", true)
-                                               ->set("interlace", false)
-                                               ->set("optimize_coding", false)
-                                               ->set("subsample_mode", VIPS_FOREIGN_SUBSAMPLE_ON));
-    } catch (const vips::VError&) {
-        if (target.Failed()) {
-            throw std::bad_alloc();
-        }
-        throw;
-    }
-    if (!target.Succeeded()) {
-        throw std::bad_alloc();
-    }
-    return bytes;
+    EvaluatedHere rows(stop.Watch(canvas));
+    return EncodeJpeg(canvas.width(), canvas.height(),
+                      [&rows](int y, std::uint8_t* row) { rows.Row(y, row); }, density);
 }
 
 // What the decode of the opened picture holds whatever it is shrunk to: all

@@ -14,8 +14,7 @@ struct Pixels {
     std::vector<std::uint8_t> samples;
 };
 
-// A picture made a row at a time: fills row y (width x bands samples). It
-// must not throw: it runs inside the encoder's C code.
+// A picture made a row at a time: fills row y (width x bands samples).
 using Rows = std::function<void(int y, std::uint8_t* row)>;
 
 // The rows of a three-band canvas width wide filled with colour, with the

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 
 // The resolution a JFIF header carries, in dots per inch.
@@ -14,7 +13,3 @@ struct JfifDensity {
 // stores no resolution; such a picture, and one with a resolution that makes
 // no sense, gets the customary 72 dpi.
 JfifDensity DensityFromResolution(double xPixelsPerMm, double yPixelsPerMm);
-
-// The JFIF APP0 segment (version 1.01, units of dots per inch, no thumbnail)
-// that belongs right after a JPEG's start-of-image marker.
-std::array<unsigned char, 18> MakeJfifSegment(JfifDensity density);

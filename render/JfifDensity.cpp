@@ -1,4 +1,4 @@
-#include "JfifSegment.h"
+#include "JfifDensity.h"
 
 #include <cmath>
 
@@ -24,27 +24,4 @@ JfifDensity DensityFromResolution(double xPixelsPerMm, double yPixelsPerMm) {
         return {};
     }
     return {DotsPerInch(xPixelsPerMm), DotsPerInch(yPixelsPerMm)};
-}
-
-std::array<unsigned char, 18> MakeJfifSegment(JfifDensity density) {
-    const auto high = [](std::uint16_t v) { return static_cast<unsigned char>(v >> 8); };
-    const auto low = [](std::uint16_t v) { return static_cast<unsigned char>(v & 0xFF); };
-    return {0xFF,
-            0xE0, // APP0
-            0x00,
-            0x10, // length of what follows the marker
-            'J',
-            'F',
-            'I',
-            'F',
-            0x00, // identifier
-            0x01,
-            0x01, // version 1.01
-            0x01, // densities in dots per inch
-            high(density.x),
-            low(density.x),
-            high(density.y),
-            low(density.y),
-            0x00,
-            0x00}; // no thumbnail
 }
