@@ -5,20 +5,6 @@
 
 #include <algorithm>
 
-#include <condition_variable>
-#include <mutex>
-
-namespace {
-
-// With the program's own 45 MB or so, two conversions stay under 200 MB.
-constexpr std::uint64_t budget = std::uint64_t{128} << 20;
-
-std::mutex mutex;
-std::condition_variable_any released;
-std::uint64_t reserved = 0;
-
-} // namespace
-
 std::uint64_t LargestDecode() {
     const long pages = ::sysconf(_SC_PHYS_PAGES), pageSize = ::sysconf(_SC_PAGESIZE);
     std::uint64_t memory = pages > 0 && pageSize > 0
@@ -31,16 +17,19 @@ std::uint64_t LargestDecode() {
     return memory / 2;
 }
 
-DecodeReservation::DecodeReservation(std::uint64_t size, std::stop_token stop) : bytes(size) {
+DecodeReservation::DecodeReservation(DecodeBudget& shared, std::uint64_t size,
+                                     std::stop_token stop)
+    : budget(shared), bytes(size) {
     if (bytes == 0) {
         granted = true;
         return;
     }
-    std::unique_lock lock(mutex);
-    granted =
-        released.wait(lock, stop, [this] { return reserved == 0 || reserved + bytes <= budget; });
+    std::unique_lock lock(budget.mutex);
+    granted = budget.released.wait(lock, stop, [this] {
+        return budget.reserved == 0 || budget.reserved + bytes <= budget.bytes;
+    });
     if (granted) {
-        reserved += bytes;
+        budget.reserved += bytes;
     }
 }
 
@@ -49,8 +38,8 @@ DecodeReservation::~DecodeReservation() {
         return;
     }
     {
-        const std::lock_guard lock(mutex);
-        reserved -= bytes;
+        const std::lock_guard lock(budget.mutex);
+        budget.reserved -= bytes;
     }
-    released.notify_all();
+    budget.released.notify_all();
 }

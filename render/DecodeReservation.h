@@ -1,6 +1,8 @@
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <stop_token>
 
 /*
@@ -17,10 +19,25 @@
 // to decode here, however little else runs.
 std::uint64_t LargestDecode();
 
+// The memory the decodes of one imaging session share.
+class DecodeBudget {
+public:
+    explicit DecodeBudget(std::uint64_t size) : bytes(size) {}
+
+private:
+    friend class DecodeReservation;
+
+    const std::uint64_t bytes;
+    std::mutex mutex;
+    std::condition_variable_any released;
+    std::uint64_t reserved = 0;
+};
+
 class DecodeReservation {
 public:
-    // Waits for room for bytes (nothing when bytes is 0), or until stop.
-    DecodeReservation(std::uint64_t bytes, std::stop_token stop);
+    // Waits for room for bytes in the budget (nothing when bytes is 0), or
+    // until stop.
+    DecodeReservation(DecodeBudget& budget, std::uint64_t bytes, std::stop_token stop);
     ~DecodeReservation();
     DecodeReservation(const DecodeReservation&) = delete;
     DecodeReservation& operator=(const DecodeReservation&) = delete;
@@ -29,6 +46,7 @@ public:
     bool Granted() const { return granted; }
 
 private:
+    DecodeBudget& budget;
     std::uint64_t bytes;
     bool granted = false;
 };

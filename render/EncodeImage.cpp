@@ -230,11 +230,12 @@ std::string ReasonOf(DecodeVerdict::Finding finding) {
 // A picture whose decoders reported damage fails, even where they went on
 // with filler; the verdict also names the failure when a decoder gave up.
 std::string Attempt(const FrameSettings& settings, std::optional<PictureFile>& picture,
-                    const std::string& sourcePath, const std::stop_token& token,
+                    const std::string& sourcePath, DecodeBudget& budget,
+                    const std::stop_token& token,
                     std::vector<unsigned char>& bytes) {
     PipelineStop stop(token);
     try {
-        picture.emplace(sourcePath);
+        picture.emplace(sourcePath, budget);
         bytes = Convert(settings, *picture, stop);
         if (const auto found = picture->FoundToTheEnd(); found != DecodeVerdict::Finding::none) {
             return ReasonOf(found);
@@ -265,7 +266,8 @@ bool ValidSide(std::int32_t side) {
 
 Encoded EncodeImage(const FrameSettings& settings, const std::string& sourcePath,
                     std::stop_token stop) {
-    if (!ImagingSession::Active()) {
+    ImagingSession* session = ImagingSession::Active();
+    if (session == nullptr) {
         return {{}, reason::notStarted};
     }
     if (!ValidSide(settings.frameWidth) || !ValidSide(settings.frameHeight)) {
@@ -275,7 +277,8 @@ Encoded EncodeImage(const FrameSettings& settings, const std::string& sourcePath
     }
     std::optional<PictureFile> picture;
     Encoded encoded;
-    encoded.failure = Attempt(settings, picture, sourcePath, stop, encoded.bytes);
+    encoded.failure =
+        Attempt(settings, picture, sourcePath, session->Decodes(), stop, encoded.bytes);
     if (!encoded.failure.empty()) {
         encoded.bytes.clear();
     }

@@ -12,7 +12,7 @@ namespace {
 // libvips can be started once per process only: after vips_shutdown() it
 // cannot be started again, so a second session reports that it did not start.
 std::atomic<bool> everStarted{false};
-std::atomic<bool> active{false};
+std::atomic<ImagingSession*> active{nullptr};
 
 // A failed conversion is reported by its result, with its reason, so
 // libvips' own warnings ("error in tile 0 x 0") would only be noise on the
@@ -44,16 +44,16 @@ ImagingSession::ImagingSession() {
     g_log_set_handler("VIPS", G_LOG_LEVEL_WARNING, IgnoreWarning, nullptr);
     TiffWatch::Install();
     started = true;
-    active = true;
+    active = this;
 }
 
 ImagingSession::~ImagingSession() {
     if (started) {
-        active = false;
+        active = nullptr;
         vips_shutdown();
     }
 }
 
-bool ImagingSession::Active() {
+ImagingSession* ImagingSession::Active() {
     return active;
 }

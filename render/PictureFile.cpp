@@ -67,8 +67,8 @@ bool MapsItsSource(const char* loader) {
 
 // Sources are opened without name parsing, so a file name ending in
 // "[...]" is taken as it is rather than as libvips load options.
-PictureFile::PictureFile(const std::string& path)
-    : file(path), openName(DescriptorPath(file.Descriptor())) {
+PictureFile::PictureFile(const std::string& path, DecodeBudget& decodes)
+    : budget(decodes), file(path), openName(DescriptorPath(file.Descriptor())) {
     if (!file.Problem().empty()) {
         throw Refusal(file.Problem());
     }

@@ -24,7 +24,8 @@
 // picture's own verdict.
 class PictureFile {
 public:
-    explicit PictureFile(const std::string& path);
+    // Its decodes take their memory from budget, which outlives the picture.
+    PictureFile(const std::string& path, DecodeBudget& budget);
     ~PictureFile();
     PictureFile(const PictureFile&) = delete;
     PictureFile& operator=(const PictureFile&) = delete;
@@ -38,7 +39,7 @@ public:
     // Waits for room to decode in the memory it needs, held until the
     // picture and its decoders are gone; false when stop came first.
     bool Reserve(std::uint64_t needed, std::stop_token stop) {
-        return reservation.emplace(needed, std::move(stop)).Granted();
+        return reservation.emplace(budget, needed, std::move(stop)).Granted();
     }
 
     // The file as it was when it was opened.
@@ -55,6 +56,7 @@ private:
 
     vips::VSource Source() const;
 
+    DecodeBudget& budget;
     // First, so that it goes last, after the decoders.
     std::optional<DecodeReservation> reservation;
     SourceFile file;

@@ -11,20 +11,21 @@
 // until the room is given back, or gives up at a stop; one alone always goes.
 TEST(DecodeBudget, ABigDecodeWaitsForRoomButNeverForEver) {
     constexpr std::uint64_t mb = 1 << 20;
-    std::optional<DecodeReservation> first(std::in_place, 100 * mb, std::stop_token());
+    DecodeBudget budget(128 * mb);
+    std::optional<DecodeReservation> first(std::in_place, budget, 100 * mb, std::stop_token());
     EXPECT_TRUE(first->Granted()) << "alone, whatever it needs";
-    EXPECT_TRUE(DecodeReservation(20 * mb, {}).Granted()) << "fits beside it";
-    EXPECT_TRUE(DecodeReservation(0, {}).Granted()) << "holds nothing";
+    EXPECT_TRUE(DecodeReservation(budget, 20 * mb, {}).Granted()) << "fits beside it";
+    EXPECT_TRUE(DecodeReservation(budget, 0, {}).Granted()) << "holds nothing";
 
     std::stop_source stop;
     std::jthread stopper([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         stop.request_stop();
     });
-    EXPECT_FALSE(DecodeReservation(100 * mb, stop.get_token()).Granted()) << "stopped waiting";
+    EXPECT_FALSE(DecodeReservation(budget, 100 * mb, stop.get_token()).Granted()) << "stopped waiting";
 
     std::atomic<bool> granted{false};
-    std::jthread second([&] { granted = DecodeReservation(100 * mb, {}).Granted(); });
+    std::jthread second([&] { granted = DecodeReservation(budget, 100 * mb, {}).Granted(); });
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_FALSE(granted) << "over the budget beside the first";
     first.reset();
