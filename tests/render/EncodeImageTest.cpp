@@ -412,7 +412,8 @@ TEST(ConvertImage, DamageIsEachPicturesOwn) {
     };
     std::vector<std::jthread> workers;
     std::generate_n(std::back_inserter(workers), 4, [&] { return std::jthread(convert); });
-    workers.clear();       // joins them
+    // Every conversion has ended once its worker is gone.
+    workers.clear();
     int counts[2][2] = {}; // [damaged expected][outcome as expected]
     for (const Case& c : cases) {
         EXPECT_EQ(c.failure, c.expected) << c.name;
