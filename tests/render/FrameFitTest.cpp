@@ -2,12 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <string>
 #include <tuple>
-#include <vector>
 
 namespace {
 
@@ -22,7 +19,8 @@ Placement PlacementOf(const FrameFit& f) {
 } // namespace
 
 // Fits into 800 x 600 come out to the pixel, the 32-bit float scale included; the first band is
-// truncated from the fractional scaled size (19 above, 21 below for 1000 x 700).
+// truncated from the fractional scaled size (19 above, 21 below for 1000 x 700). A picture of no
+// size has an infinite scale, and its sizes and offsets come out as 0 rather than undefined.
 TEST(FrameFit, FitsInto800x600) {
     const std::tuple<std::uint32_t, std::uint32_t, bool, Placement> rows[] = {
         {1600, 1200, true, {0.5, 0, 0, 800, 600, 800, 600}},
@@ -38,44 +36,10 @@ TEST(FrameFit, FitsInto800x600) {
         {1, 1, true, {600, 100, 0, 600, 600, 800, 600}},
         {1, 10000, true, {0.05999999865889549, 399, 0, 0, 600, 800, 600}},
         {1, 10000, false, {0.05999999865889549, 0, 0, 0, 600, 0, 600}},
+        {0, 0, true, {INFINITY, 0, 0, 0, 0, 800, 600}},
     };
     for (const auto& [width, height, padding, expected] : rows) {
         EXPECT_EQ(PlacementOf(ComputeFrameFit({padding, 0, 800, 600}, width, height)), expected)
             << width << " x " << height << " padding " << padding;
     }
-}
-
-// Over many frames and pictures: the scale is the fitting ratio to float precision, the axis
-// with the smaller scale (the height on a tie) fills the frame, the drawn rectangle lies inside
-// it with the first band at most 2 smaller than the second, and padding off gives zero offsets
-// and a canvas of the drawn size.
-TEST(FrameFit, SweepKeepsTheInvariants) {
-    std::vector<std::uint32_t> sides = {1, 2, 599, 600, 601, 799, 800, 801, 65500, 65535, 100000};
-    for (std::uint32_t side = 12; side < 20000; side = side * 6 / 5 + 7)
-        sides.push_back(side);
-    const int frames[] = {1, 2, 3, 16, 99, 480, 600, 640, 800, 1080, 4096, 65500};
-    for (int fw : frames)
-        for (int fh : frames)
-            for (std::uint32_t w : sides)
-                for (std::uint32_t h : sides) {
-                    SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h) + " into " +
-                                 std::to_string(fw) + " x " + std::to_string(fh));
-                    const FrameFit on = ComputeFrameFit({1, 0, fw, fh}, w, h);
-                    const bool byWidth = on.scaleX < on.scaleY;
-                    const int first = byWidth ? on.offsetY : on.offsetX;
-                    const int drawn = byWidth ? on.drawHeight : on.drawWidth;
-                    const double exact = std::min(double(fw) / w, double(fh) / h);
-                    ASSERT_NEAR(on.scale, exact, exact * 0x1p-24);
-                    ASSERT_GE(std::min(first, drawn), 0);
-                    // Negative excess wraps to a large unsigned number.
-                    ASSERT_LE(unsigned((byWidth ? fh : fw) - drawn - 2 * first), 2u);
-                    ASSERT_EQ(std::tuple(byWidth ? on.drawWidth : on.drawHeight,
-                                         byWidth ? on.offsetX : on.offsetY, on.canvasWidth,
-                                         on.canvasHeight),
-                              std::tuple(byWidth ? fw : fh, 0, fw, fh))
-                        << "the filled side, its offset and the canvas";
-                    ASSERT_EQ(PlacementOf(ComputeFrameFit({0, 0, fw, fh}, w, h)),
-                              Placement(on.scale, 0, 0, on.drawWidth, on.drawHeight, on.drawWidth,
-                                        on.drawHeight));
-                }
 }
