@@ -13,7 +13,6 @@ struct Pending {
     std::mutex mutex;
     std::condition_variable_any answered;
     std::optional<int> answer;
-    bool abandoned = false;
 };
 
 } // namespace
@@ -27,11 +26,9 @@ int GuiThreadPrompts::ShowMessage(const std::string& text, unsigned style,
     QMetaObject::invokeMethod(
         &context,
         [pending, &prompts = shownBy, text, style, detail, stopToken = stop] {
-            {
-                const std::lock_guard lock(pending->mutex);
-                if (pending->abandoned || stopToken.stop_requested())
-                    return;
-            }
+            // The asking thread gives up only on a stop.
+            if (stopToken.stop_requested())
+                return;
             const int answer = prompts.ShowMessage(text, style, detail);
             const std::lock_guard lock(pending->mutex);
             pending->answer = answer;
@@ -39,9 +36,7 @@ int GuiThreadPrompts::ShowMessage(const std::string& text, unsigned style,
         },
         Qt::QueuedConnection);
     std::unique_lock lock(pending->mutex);
-    if (!pending->answered.wait(lock, stop, [&] { return pending->answer.has_value(); })) {
-        pending->abandoned = true;
+    if (!pending->answered.wait(lock, stop, [&] { return pending->answer.has_value(); }))
         return SafeAnswer(style);
-    }
     return *pending->answer;
 }

@@ -22,34 +22,21 @@ QMessageBox::Icon IconFor(unsigned style) {
     }
 }
 
-// The buttons in the order they are shown; the first is the default.
-std::vector<QMessageBox::StandardButton> ButtonsFor(unsigned style) {
-    switch (style & MessageStyle::ButtonsMask) {
-    case MessageStyle::OkCancel:
-        return {QMessageBox::Ok, QMessageBox::Cancel};
-    case MessageStyle::YesNo:
-        return {QMessageBox::Yes, QMessageBox::No};
-    case MessageStyle::SaveDiscardCancel:
-        return {QMessageBox::Save, QMessageBox::Discard, QMessageBox::Cancel};
+// How the box shows each answer.
+QMessageBox::StandardButton ButtonFor(MessageAnswer answer) {
+    switch (answer) {
+    case IdCancel:
+        return QMessageBox::Cancel;
+    case IdYes:
+        return QMessageBox::Yes;
+    case IdNo:
+        return QMessageBox::No;
+    case IdSave:
+        return QMessageBox::Save;
+    case IdDiscard:
+        return QMessageBox::Discard;
     default:
-        return {QMessageBox::Ok};
-    }
-}
-
-int AnswerFor(QMessageBox::StandardButton button) {
-    switch (button) {
-    case QMessageBox::Cancel:
-        return IdCancel;
-    case QMessageBox::Yes:
-        return IdYes;
-    case QMessageBox::No:
-        return IdNo;
-    case QMessageBox::Save:
-        return IdSave;
-    case QMessageBox::Discard:
-        return IdDiscard;
-    default:
-        return IdOk;
+        return QMessageBox::Ok;
     }
 }
 
@@ -70,15 +57,18 @@ int MessageBoxPrompts::ShowMessage(const std::string& text, unsigned style,
     // The reason can quote a file's own text; it is never markup either.
     if (auto* reason = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
         reason->setTextFormat(Qt::PlainText);
-    const auto buttons = ButtonsFor(style);
-    for (const auto button : buttons)
-        box.addButton(button);
+    const std::span<const MessageAnswer> answers = AnswersOf(style);
+    std::vector<QPushButton*> buttons;
+    for (const MessageAnswer answer : answers)
+        buttons.push_back(box.addButton(ButtonFor(answer)));
     box.setDefaultButton(buttons.front());
     if (auto* discard = box.button(QMessageBox::Discard))
         discard->setText(QStringLiteral("&Discard"));
     // Escape means Cancel or No; a box with one button lets Escape take it.
-    box.setEscapeButton(box.button(buttons.back()));
+    box.setEscapeButton(buttons.back());
     box.exec();
-    auto* clicked = box.clickedButton();
-    return AnswerFor(clicked ? box.standardButton(clicked) : buttons.back());
+    for (std::size_t index = 0; index < buttons.size(); ++index)
+        if (box.clickedButton() == buttons[index])
+            return answers[index];
+    return answers.back();
 }

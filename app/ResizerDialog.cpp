@@ -28,7 +28,6 @@
 #include <QUrl>
 
 #include <algorithm>
-#include <iterator>
 
 namespace {
 
@@ -72,8 +71,7 @@ ResizerDialog::ResizerDialog(DialogServices dialogServices, QWidget* parent)
     connect(ui->buttonOpenFolder, &QPushButton::clicked, this, &ResizerDialog::OpenOutputFolder);
     connect(ui->buttonConvert, &QPushButton::clicked, this, &ResizerDialog::ConvertOffered);
     connect(ui->buttonClear, &QPushButton::clicked, this, &ResizerDialog::ClearOffered);
-    lastStatus = QString::fromStdString(BatchStatus::IdleHint());
-    ui->labelStatus->setText(lastStatus);
+    ui->labelStatus->setText(QString::fromStdString(queue.Status()));
     // As tall idle as during a batch, so the dialog keeps its size: the
     // result row is a button's height, and the batch row keeps its room.
     ui->labelStatus->setMinimumHeight(ui->buttonStop->sizeHint().height());
@@ -154,7 +152,7 @@ bool ResizerDialog::UpdateData(bool saveAndValidate) {
  * lose every profile change of the run without a word.
  */
 void ResizerDialog::accept() {
-    if (FinishBatchFirst(AfterBatch::accept))
+    if (FinishBatchFirst(DropQueue::AfterBatch::accept))
         return;
     UpdateData(true);
     if (const std::string problem = services.store.SaveAll(profiles, removedNames);
@@ -181,7 +179,7 @@ void ResizerDialog::accept() {
  * once the answer is to close, and the dialog closes when it has.
  */
 void ResizerDialog::reject() {
-    if (afterBatch == AfterBatch::leave)
+    if (queue.Leaving())
         return; // closing already
     if (SortedProfiles() != storeHolds) {
         const int answer = services.prompts.ShowMessage(
@@ -191,7 +189,7 @@ void ResizerDialog::reject() {
         if (answer != IdDiscard)
             return;
     }
-    if (FinishBatchFirst(AfterBatch::leave))
+    if (FinishBatchFirst(DropQueue::AfterBatch::leave))
         return;
     QDialog::reject();
 }
@@ -214,7 +212,7 @@ std::vector<Profile> ResizerDialog::SortedProfiles() const {
 void ResizerDialog::LoadProfiles() {
     if (const std::string problem = services.store.LoadAll(profiles, storedNames);
         !problem.empty()) {
-        lastStatus = QString::fromStdString(BatchStatus::StoreRefused(problem));
+        queue.Note(BatchStatus::StoreRefused(problem));
         ShowStatus();
     }
     for (const std::string& name : storedNames)
@@ -332,9 +330,7 @@ void ResizerDialog::ShowAbout() {
 }
 
 void ResizerDialog::EndSession() {
-    waitingDrops.clear();
-    if (batch && afterBatch != AfterBatch::leave) {
-        afterBatch = AfterBatch::leave;
+    if (queue.EndSession()) {
         StopBatch();
         return;
     }
@@ -443,7 +439,7 @@ void ResizerDialog::keyPressEvent(QKeyEvent* event) {
  * program the files came from is not held up by a question about a field.
  */
 void ResizerDialog::AcceptDrop(std::vector<DroppedItem> drop) {
-    waitingDrops.push_back(std::move(drop));
+    queue.Add(std::move(drop));
     ShowStatus();
     QMetaObject::invokeMethod(this, &ResizerDialog::StartNextDrop, Qt::QueuedConnection);
 }
@@ -454,13 +450,12 @@ void ResizerDialog::AcceptDrop(std::vector<DroppedItem> drop) {
  * is touched, and the next one waiting is tried.
  */
 void ResizerDialog::StartNextDrop() {
-    while (!batch && afterBatch == AfterBatch::next && !waitingDrops.empty()) {
-        std::vector<DroppedItem> drop = std::move(waitingDrops.front());
-        waitingDrops.pop_front();
+    while (std::optional<std::vector<DroppedItem>> drop = queue.Next()) {
         if (!UpdateData(true))
             continue;
         const int jobs = services.jobs > 0 ? services.jobs : BatchOptions::DefaultJobs();
-        batch = std::make_unique<BatchRun>(std::move(drop), services, settings, jobs);
+        batch = std::make_unique<BatchRun>(std::move(*drop), services, settings, jobs);
+        queue.Started();
         connect(batch.get(), &BatchRun::LookingThrough, this, &ResizerDialog::ShowLooking);
         connect(batch.get(), &BatchRun::ItemReached, this, &ResizerDialog::ShowProgress);
         connect(batch.get(), &BatchRun::Finished, this, &ResizerDialog::BatchFinished);
@@ -488,11 +483,9 @@ void ResizerDialog::StopBatch() {
 
 // Done or the close box while a batch runs: the batch stops first, and the
 // dialog goes on as usual once it has.
-bool ResizerDialog::FinishBatchFirst(AfterBatch then) {
-    if (!batch)
+bool ResizerDialog::FinishBatchFirst(DropQueue::AfterBatch then) {
+    if (!queue.FinishFirst(then))
         return false;
-    if (afterBatch != AfterBatch::leave)
-        afterBatch = then;
     StopBatch();
     return true;
 }
@@ -525,64 +518,42 @@ void ResizerDialog::ShowProgress(std::size_t index, const QString& name, const Q
     bar.setToolTip(path);
 }
 
-/*
- * The row above the bar holds the last result, and during a batch the drops
- * waiting beside it; between batches the result (or the hint) alone. Files
- * dragged over the dialog say what a drop will do until they leave.
- */
+// Files dragged over the dialog say what a drop will do until they leave.
 void ResizerDialog::ShowStatus() {
     if (dragging)
         return;
-    QLabel& label = *ui->labelStatus;
-    QString text = lastStatus;
-    if (!offered.empty())
-        text = QString::fromStdString(BatchStatus::Offered(offered.size()));
-    ui->buttonConvert->setVisible(!offered.empty());
-    ui->buttonClear->setVisible(!offered.empty());
+    const bool offered = queue.Offered() > 0;
+    ui->buttonConvert->setVisible(offered);
+    ui->buttonClear->setVisible(offered);
     // During a batch its row gives the text all the room.
-    ui->buttonOpenFolder->setVisible(!batch && !firstFolder.empty());
-    if (batch) {
-        if (!waitingDrops.empty()) {
-            const QString waiting =
-                QString::fromStdString(BatchStatus::Waiting(waitingDrops.size()));
-            text = text.isEmpty() || text == QString::fromStdString(BatchStatus::IdleHint())
-                       ? waiting
-                       : text + QStringLiteral("; ") + waiting;
-        } else if (text == QString::fromStdString(BatchStatus::IdleHint())) {
-            text.clear();
-        }
-    }
-    label.setText(text);
+    ui->buttonOpenFolder->setVisible(!queue.Running() && !queue.FirstFolder().empty());
+    ui->labelStatus->setText(QString::fromStdString(queue.Status()));
 }
 
-/*
- * A double-click on a picture in a file manager, or a script, is no word to
- * write into the person's folders: such files wait for Convert. A drop onto
- * the dialog is the person's own gesture and converts at once.
- */
 void ResizerDialog::OfferFiles(std::vector<DroppedItem> files) {
-    std::ranges::move(files, std::back_inserter(offered));
-    ui->buttonConvert->setDefault(!offered.empty());
+    queue.Offer(std::move(files));
+    ui->buttonConvert->setDefault(queue.Offered() > 0);
     ShowStatus();
 }
 
 void ResizerDialog::ConvertOffered() {
-    std::vector<DroppedItem> files = std::exchange(offered, {});
+    const bool converting = queue.ConvertOffered();
     ClearOffered();
-    if (!files.empty())
-        AcceptDrop(std::move(files));
+    if (converting)
+        QMetaObject::invokeMethod(this, &ResizerDialog::StartNextDrop, Qt::QueuedConnection);
 }
 
 void ResizerDialog::ClearOffered() {
-    offered.clear();
+    queue.ClearOffered();
     ui->buttonConvert->setDefault(false);
     ui->buttonDone1->setDefault(true);
     ShowStatus();
 }
 
 void ResizerDialog::OpenOutputFolder() {
-    if (!firstFolder.empty())
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(firstFolder.c_str())));
+    const std::string& folder = queue.FirstFolder();
+    if (!folder.empty())
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(folder.c_str())));
 }
 
 void ResizerDialog::BatchFinished(const BatchOutcome& outcome,
@@ -593,9 +564,8 @@ void ResizerDialog::BatchFinished(const BatchOutcome& outcome,
     unsetCursor();
     ui->progressBatch->hide();
     ui->buttonStop->hide();
-    lastStatus = QString::fromStdString(BatchStatus::Result(outcome, folders));
+    const DropQueue::AfterBatch then = queue.Finished(outcome, folders);
     if (!folders.empty()) {
-        firstFolder = folders.front();
         QStringList all;
         for (const std::string& folder : folders)
             all << QFile::decodeName(folder.c_str());
@@ -605,13 +575,11 @@ void ResizerDialog::BatchFinished(const BatchOutcome& outcome,
     // Told to assistive technology as it appears.
     QAccessibleEvent announced(ui->labelStatus, QAccessible::NameChanged);
     QAccessible::updateAccessibility(&announced);
-    const AfterBatch then = std::exchange(afterBatch, AfterBatch::next);
-    if (then == AfterBatch::accept)
+    if (then == DropQueue::AfterBatch::accept)
         accept();
-    else if (then == AfterBatch::leave)
+    else if (then == DropQueue::AfterBatch::leave)
         QDialog::done(QDialog::Rejected);
-    // Drops that waited go with a dialog that has closed.
-    if (then != AfterBatch::next && !isVisible())
-        waitingDrops.clear();
+    if (then != DropQueue::AfterBatch::next && !isVisible())
+        queue.Closed();
     StartNextDrop();
 }

@@ -2,12 +2,12 @@
 
 #include "DialogServices.h"
 #include "DropBatch.h"
+#include "DropQueue.h"
 #include "FrameSettings.h"
 #include "ProfileList.h"
 
 #include <QDialog>
 
-#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -64,7 +64,7 @@ public:
     // default button meanwhile, so Return converts them) or Clear.
     void OfferFiles(std::vector<DroppedItem> files);
     // No batch runs and none waits.
-    bool Idle() const { return !batch && waitingDrops.empty(); }
+    bool Idle() const { return queue.Idle(); }
 
     // The profile commands. Nothing here touches the store.
     // An entry was picked from the profile box: show its profile.
@@ -95,11 +95,9 @@ private:
     void NameForAssistiveTechnology();
     void LoadProfiles();
     bool ExchangeInteger(QLineEdit& edit, std::int32_t& value, bool saveAndValidate);
-    // What Done or the close box asked for while a batch ran.
-    enum class AfterBatch { next, accept, leave };
     void StartNextDrop();
     void StopBatch();
-    bool FinishBatchFirst(AfterBatch then);
+    bool FinishBatchFirst(DropQueue::AfterBatch then);
     std::vector<Profile> SortedProfiles() const;
     void ShowLooking(const QString& folder, std::size_t picturesSoFar);
     void ShowProgress(std::size_t index, const QString& name, const QString& path);
@@ -123,16 +121,7 @@ private:
     // Done), sorted by name: the close question comes only when they differ.
     std::vector<Profile> storeHolds;
     ImagingToken imaging;
-    std::deque<std::vector<DroppedItem>> waitingDrops;
-    AfterBatch afterBatch = AfterBatch::next;
-    // The status row's text between batches: the hint, a store that cannot
-    // be read, or the last batch's result, which stays in view (beside the
-    // drops waiting) until the next result replaces it.
-    QString lastStatus;
-    // The first output folder of the last batch that wrote any.
-    std::string firstFolder;
-    // Files from outside that wait for Convert.
-    std::vector<DroppedItem> offered;
+    DropQueue queue;
     // Set while files are dragged over the dialog.
     bool dragging = false;
     // Last, so that it stops and waits before anything it uses goes.

@@ -1,10 +1,14 @@
 #include "SingleInstance.h"
 
+#include "EndSignals.h"
 #include "HandoverMessage.h"
 
 #include <QLocalSocket>
+#include <QLockFile>
+#include <QStandardPaths>
 #include <QTimer>
 
+#include <cstdio>
 #include <memory>
 #include <utility>
 
@@ -16,6 +20,18 @@ constexpr char takenReply = 'k';
 constexpr char stillThere = 'c';
 // A client that has not sent its whole message by then is let go.
 constexpr int clientPatienceMs = 10000;
+// How long a later start waits for each step of its handover.
+constexpr int handoverTimeoutMs = 5000;
+
+// Empty when the user has no runtime folder: the dialog then runs on its own.
+QString SocketPath() {
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (runtime.isEmpty())
+        return {};
+    const QString wayland = qEnvironmentVariable("WAYLAND_DISPLAY");
+    return InstanceSocketPath(runtime, QStringLiteral(QUILLMERE_APP_ID),
+                              wayland.isEmpty() ? qEnvironmentVariable("DISPLAY") : wayland);
+}
 
 } // namespace
 
@@ -112,4 +128,33 @@ void InstanceServer::Read(QLocalSocket& socket, std::optional<std::vector<Droppe
     // The word may have come with the message.
     if (socket.bytesAvailable() > 0)
         Read(socket, received);
+}
+
+// The lock keeps two starts at one moment from both taking the socket.
+std::optional<int> HandToRunningDialog(InstanceServer& server,
+                                       const std::vector<DroppedItem>& files,
+                                       EndSignals& endSignals) {
+    const QString socketPath = SocketPath();
+    if (socketPath.isEmpty())
+        return std::nullopt;
+    QLockFile startLock(socketPath + QStringLiteral(".lock"));
+    startLock.tryLock(2 * handoverTimeoutMs);
+    switch (HandOver(socketPath, files, handoverTimeoutMs)) {
+    case Handover::taken:
+        return 0;
+    case Handover::refused:
+        std::fprintf(stderr, "quillmere: the running Quillmere did not answer, so it will not "
+                             "convert the files\n");
+        return 1;
+    case Handover::noListener:
+        break;
+    }
+    // From here on a logout ends the dialog the usual way, socket and all.
+    endSignals.Deliver();
+    if (!server.Listen(socketPath))
+        std::fprintf(stderr,
+                     "quillmere: cannot listen at %s; a second start will open a second "
+                     "dialog\n",
+                     qPrintable(socketPath));
+    return std::nullopt;
 }

@@ -9,6 +9,7 @@
 #include <optional>
 #include <vector>
 
+class EndSignals;
 class QLocalSocket;
 
 /*
@@ -52,3 +53,11 @@ private:
 
     QLocalServer server;
 };
+
+// Hands files to the dialog already running on this desktop, or else makes
+// server the one that later starts hand theirs to, with endSignals delivered.
+// Gives the exit status when this start is over; none when it is to open the
+// dialog.
+std::optional<int> HandToRunningDialog(InstanceServer& server,
+                                       const std::vector<DroppedItem>& files,
+                                       EndSignals& endSignals);

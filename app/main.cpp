@@ -11,63 +11,11 @@
 #include "WorkingFolder.h"
 
 #include <QApplication>
-#include <QLockFile>
-#include <QStandardPaths>
 #include <QSysInfo>
 
 #include <cstdio>
 #include <memory>
 #include <optional>
-
-namespace {
-
-constexpr int handoverTimeoutMs = 5000;
-
-// Empty when the user has no runtime folder: the dialog then runs on its own.
-QString SocketPath() {
-    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (runtime.isEmpty())
-        return {};
-    const QString wayland = qEnvironmentVariable("WAYLAND_DISPLAY");
-    return InstanceSocketPath(runtime, QStringLiteral(QUILLMERE_APP_ID),
-                              wayland.isEmpty() ? qEnvironmentVariable("DISPLAY") : wayland);
-}
-
-/*
- * Hands files to the dialog already running on this desktop, or else makes
- * server the one that later starts hand theirs to; the lock keeps two starts
- * at one moment from both taking the socket. Gives the exit status when this
- * start is over.
- */
-std::optional<int> HandToRunningDialog(InstanceServer& server,
-                                       const std::vector<DroppedItem>& files,
-                                       EndSignals& endSignals) {
-    const QString socketPath = SocketPath();
-    if (socketPath.isEmpty())
-        return std::nullopt;
-    QLockFile startLock(socketPath + QStringLiteral(".lock"));
-    startLock.tryLock(2 * handoverTimeoutMs);
-    switch (HandOver(socketPath, files, handoverTimeoutMs)) {
-    case Handover::taken:
-        return 0;
-    case Handover::refused:
-        std::fprintf(stderr, "quillmere: the running Quillmere did not answer, so it will not "
-                             "convert the files\n");
-        return 1;
-    case Handover::noListener:
-        break;
-    }
-    // From here on a logout ends the dialog the usual way, socket and all.
-    endSignals.Deliver();
-    if (!server.Listen(socketPath))
-        std::fprintf(stderr,
-                     "quillmere: cannot listen at %s; a second start will open a second "
-                     "dialog\n",
-                     qPrintable(socketPath));
-    return std::nullopt;
-}
-
-} // namespace
 
 int main(int argc, char* argv[]) {
     switch (AskedForInfo(std::vector<std::string>(argv + 1, argv + argc))) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <span>
 #include <string>
 
 // Message box styles and answers, numbered as the program's message boxes
@@ -18,17 +19,32 @@ constexpr unsigned IconMask = 0xF0;
 
 enum MessageAnswer : int { IdOk = 1, IdCancel = 2, IdYes = 6, IdNo = 7, IdSave = 8, IdDiscard = 9 };
 
-// The answer to a style that does least: no new folder, no more files, nothing
-// written. What a question gets when no one can answer it.
-constexpr int SafeAnswer(unsigned style) {
+namespace StyleAnswers {
+inline constexpr MessageAnswer ok[] = {IdOk};
+inline constexpr MessageAnswer okCancel[] = {IdOk, IdCancel};
+inline constexpr MessageAnswer yesNo[] = {IdYes, IdNo};
+inline constexpr MessageAnswer saveDiscardCancel[] = {IdSave, IdDiscard, IdCancel};
+} // namespace StyleAnswers
+
+// The answers a style offers, in the order both front ends show them: the
+// first is the default; the last does least (no new folder, no more files,
+// nothing written) and is what Escape gives.
+constexpr std::span<const MessageAnswer> AnswersOf(unsigned style) {
     switch (style & MessageStyle::ButtonsMask) {
-    case MessageStyle::Ok:
-        return IdOk;
+    case MessageStyle::OkCancel:
+        return StyleAnswers::okCancel;
     case MessageStyle::YesNo:
-        return IdNo;
+        return StyleAnswers::yesNo;
+    case MessageStyle::SaveDiscardCancel:
+        return StyleAnswers::saveDiscardCancel;
     default:
-        return IdCancel;
+        return StyleAnswers::ok;
     }
+}
+
+// What a question gets when no one can answer it.
+constexpr MessageAnswer SafeAnswer(unsigned style) {
+    return AnswersOf(style).back();
 }
 
 // What the program asks of the person in front of it: modal messages that

@@ -6,24 +6,24 @@
 #include <poll.h>
 #include <unistd.h>
 #include <utility>
-#include <vector>
 
 namespace {
 
-struct Choice {
-    const char* word;
-    int answer;
-};
-
-// The buttons of a style in their usual order.
-std::vector<Choice> ChoicesOf(unsigned style) {
-    switch (style & MessageStyle::ButtonsMask) {
-    case MessageStyle::OkCancel:
-        return {{"ok", IdOk}, {"cancel", IdCancel}};
-    case MessageStyle::YesNo:
-        return {{"yes", IdYes}, {"no", IdNo}};
+// How the terminal shows each answer; a reply may be its first letters.
+const char* WordFor(MessageAnswer answer) {
+    switch (answer) {
+    case IdCancel:
+        return "cancel";
+    case IdYes:
+        return "yes";
+    case IdNo:
+        return "no";
+    case IdSave:
+        return "save";
+    case IdDiscard:
+        return "discard";
     default:
-        return {{"ok", IdOk}};
+        return "ok";
     }
 }
 
@@ -84,36 +84,34 @@ TerminalPrompts::TerminalPrompts(std::string name, std::FILE* output, int input,
 
 int TerminalPrompts::ShowMessage(const std::string& text, unsigned style,
                                  const std::string& detail) {
-    const std::vector<Choice> choices = ChoicesOf(style);
+    const std::span<const MessageAnswer> answers = AnswersOf(style);
     std::fprintf(out, "%s: %s%s%s%s", programName.c_str(), IconWord(style), text.c_str(),
                  detail.empty() ? "" : ": ", detail.c_str());
-    if (choices.size() == 1) {
+    if (answers.size() == 1) {
         std::fputc('\n', out);
         std::fflush(out);
-        return choices.front().answer;
+        return answers.front();
     }
 
     std::string menu;
-    for (const Choice& choice : choices)
-        menu += std::string(menu.empty() ? "" : "/") + choice.word;
+    for (const MessageAnswer answer : answers)
+        menu += std::string(menu.empty() ? "" : "/") + WordFor(answer);
     std::fprintf(out, " [%s] ", menu.c_str());
 
     // --yes answers the folder question, --keep-going the failure message.
-    const Choice& go = choices.front();
-    const Choice& safe = *std::find_if(choices.begin(), choices.end(), [&](const Choice& c) {
-        return c.answer == SafeAnswer(style);
-    });
-    const bool question = go.answer == IdYes;
+    const MessageAnswer go = answers.front();
+    const bool question = go == IdYes;
     const std::string option = question ? "--yes" : "--keep-going";
-    const auto answerWith = [&](const Choice& choice, const std::string& why) {
-        std::fprintf(out, "%s (%s)\n", choice.word, why.c_str());
+    const auto answerWith = [&](MessageAnswer answer, const std::string& why) {
+        std::fprintf(out, "%s (%s)\n", WordFor(answer), why.c_str());
         std::fflush(out);
-        return choice.answer;
+        return answer;
     };
     if (question ? assumeYes : keepGoing)
         return answerWith(go, option);
+    const MessageAnswer safe = SafeAnswer(style);
     if (in < 0)
-        return answerWith(safe, "no terminal to ask; " + option + " answers " + go.word);
+        return answerWith(safe, "no terminal to ask; " + option + " answers " + WordFor(go));
 
     std::fflush(out);
     std::string line;
@@ -121,9 +119,9 @@ int TerminalPrompts::ShowMessage(const std::string& text, unsigned style,
     while ((reading = ReadLine(in, stopRequested, line)) == Reading::line) {
         const std::string reply = Lowered(Trimmed(line));
         // A choice may be shortened to its first letters: y, n, o, c.
-        for (const Choice& choice : choices)
-            if (!reply.empty() && std::string(choice.word).compare(0, reply.size(), reply) == 0)
-                return choice.answer;
+        for (const MessageAnswer answer : answers)
+            if (!reply.empty() && std::string(WordFor(answer)).compare(0, reply.size(), reply) == 0)
+                return answer;
         std::fprintf(out, "Please answer %s: ", menu.c_str());
         std::fflush(out);
     }

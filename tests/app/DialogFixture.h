@@ -90,7 +90,7 @@ protected:
     Encoded Encode(const FrameSettings& settings, const std::string& source, std::stop_token stop) {
         {
             std::unique_lock lock(holdMutex);
-            held.wait(lock, stop, [&] { return !holding && source != heldSource; });
+            held.wait(lock, stop, [&] { return !holding; });
         }
         if (stop.stop_requested())
             return {{}, "stopped"};
@@ -106,7 +106,6 @@ protected:
         {
             const std::lock_guard lock(holdMutex);
             holding = false;
-            heldSource.clear();
         }
         held.notify_all();
     }
@@ -224,7 +223,6 @@ protected:
     std::mutex holdMutex;
     std::condition_variable_any held;
     bool holding = false;
-    std::string heldSource; // held alone, until Release
     const QString storeName = testing::UnitTest::GetInstance()->current_test_info()->name();
     const ProfileStore store{storeName.toStdString()};
     const QString storeFile = StoreFilePath(storeName);

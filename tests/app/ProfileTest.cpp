@@ -163,20 +163,4 @@ TEST_F(AppProfiles, ProfilesLastFromDoneToTheNextRun) {
     EXPECT_TRUE(shown.empty());
 }
 
-// A store linked to a file that is no settings file (the person's notes) is
-// neither shown nor written over, and the status row says so; the store's
-// own tests cover writing through a link to real settings.
-TEST_F(AppProfiles, AStoreLinkedToNotesIsNamedInTheStatusRow) {
-    ASSERT_TRUE(QDir().mkpath(QFileInfo(storeFile).path()));
-    QFile notes(folder.filePath("notes.txt"));
-    ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
-    notes.write("Buy milk\n");
-    notes.close();
-    ASSERT_TRUE(QFile::link(notes.fileName(), storeFile));
-    Open();
-    EXPECT_EQ(Status(),
-              "The profiles file is not a settings file; profiles will not be saved over it");
-    EXPECT_EQ(Entries(), "");
-}
-
 } // namespace

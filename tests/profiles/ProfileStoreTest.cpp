@@ -175,11 +175,9 @@ TEST_F(ProfileStoreTest, UnreadableProfilesAreSkippedAndKept) {
     EXPECT_NE(after.find("\nNew\\Frame%20Width=2\n"), std::string::npos) << after;
 }
 
-// Loading and saving nothing create nothing. A save that fails part way (a full disk) is
-// reported and leaves the previous file, or none when there was none; a store that cannot be
-// read is neither loaded nor written. Removed profiles are deleted, with an empty list too,
-// except a name that is also saved.
-TEST_F(ProfileStoreTest, FailedSaveKeepsThePreviousFile) {
+// Loading and saving nothing create nothing. Removed profiles are deleted,
+// with an empty list too, except a name that is also saved.
+TEST_F(ProfileStoreTest, SavingWritesTheListAndDeletesTheRemoved) {
     const ProfileStore store("quillmere");
     ProfileList list;
     std::vector<std::string> names{"stale"};
@@ -189,27 +187,6 @@ TEST_F(ProfileStoreTest, FailedSaveKeepsThePreviousFile) {
     EXPECT_FALSE(std::filesystem::exists(File("")));
 
     ASSERT_TRUE(store.SaveProfile({"Beach"}));
-    const std::string before = ReadText("quillmere.conf");
-    bool grown = true, first = true;
-    OnAFullDisk(before.size() + 10, [&] {
-        grown = store.SaveProfile({"Night", 1, 2u, 3, 4});
-        first = ProfileStore("first").SaveProfile({"Longer than Beach", 1, 2u, 3, 4});
-    });
-    EXPECT_FALSE(grown);
-    EXPECT_FALSE(first);
-    EXPECT_EQ(ReadText("quillmere.conf"), before);
-    const Profile beach{"Beach", 1, 2u, 3, 4};
-    ASSERT_TRUE(store.SaveProfile(beach));
-    EXPECT_EQ(QDir(QString::fromStdString(File(""))).entryList(QDir::Files | QDir::Hidden),
-              QStringList{"quillmere.conf"});
-    EXPECT_TRUE(store.LoadProfiles(list, names));
-    EXPECT_EQ(Loaded(list, names), (Named{{"Beach", beach}}));
-
-    std::filesystem::create_directories(File("blocked.conf"));
-    EXPECT_FALSE(ProfileStore("blocked").LoadProfiles(list, names));
-    EXPECT_FALSE(ProfileStore("blocked").SaveProfiles(list));
-    EXPECT_EQ(Loaded(list, names), (Named{{"Beach", beach}}));
-
     ASSERT_TRUE(store.SaveProfile({"Night"}));
     ProfileList night;
     night.Add({"Night", 1});
@@ -222,43 +199,63 @@ TEST_F(ProfileStoreTest, FailedSaveKeepsThePreviousFile) {
     EXPECT_EQ(names, std::vector<std::string>{});
 }
 
-// A store that links to a file that is no settings file (the person's notes)
-// is neither loaded nor written over, and saving says why; one that links to
-// a settings file elsewhere is written through the link, which stays, and a
-// write that fails there puts the linked file back.
-TEST_F(ProfileStoreTest, LinkedStoresAreWrittenThroughOnlyWhenTheyHoldSettings) {
-    const std::string notes = "Buy milk\nCall Ada\n", settings = "[Profiles]\n";
-    WriteText("notes.txt", notes);
-    WriteText("dotfile", settings);
+// A store that is a folder, or that links to a file that is no settings file
+// (the person's notes), is neither loaded nor written over, and saving says
+// why.
+TEST_F(ProfileStoreTest, AStoreThatIsNoSettingsFileIsLeftAlone) {
+    WriteText("notes.txt", "Buy milk\n");
     std::filesystem::create_symlink(File("notes.txt"), File("noted.conf"));
+    std::filesystem::create_directories(File("folder.conf"));
+    const std::pair<const char*, std::string> rows[] = {
+        {"noted", "not a settings file"}, {"folder", "a folder, not a settings file"}};
+    for (const auto& [name, reason] : rows) {
+        SCOPED_TRACE(name);
+        const ProfileStore store(name);
+        ProfileList list;
+        list.Add({"X", 1, 2u, 3, 4});
+        std::vector<std::string> names{"stale"};
+        EXPECT_FALSE(store.LoadProfiles(list, names));
+        EXPECT_EQ(Loaded(list, names), (Named{{"stale", {"X", 1, 2u, 3, 4}}}));
+        EXPECT_EQ(store.SaveAll(list, {}), reason);
+        EXPECT_FALSE(store.SaveProfile({"Y"}));
+    }
+    EXPECT_EQ(ReadText("notes.txt"), "Buy milk\n");
+}
+
+// A save that fails part way (a full disk) is reported and leaves the
+// previous file, or none when there was none, and no temporary file. A store
+// that links to a settings file elsewhere is written through the link, which
+// stays, and a failed write there puts the linked file back.
+TEST_F(ProfileStoreTest, AFailedSaveKeepsThePreviousFile) {
+    WriteText("dotfile", "[Profiles]\n");
     std::filesystem::create_symlink(File("dotfile"), File("linked.conf"));
-    ProfileList list;
+    ProfileList list, longer;
     list.Add({"X", 1, 2u, 3, 4});
-    std::vector<std::string> names{"stale"};
-
-    const ProfileStore noted("noted");
-    EXPECT_FALSE(noted.LoadProfiles(list, names));
-    EXPECT_EQ(names, std::vector<std::string>{"stale"});
-    EXPECT_EQ(noted.SaveAll(list, {}), "not a settings file");
-    EXPECT_FALSE(noted.SaveProfile({"Y"}));
-    EXPECT_EQ(ReadText("notes.txt"), notes);
-
-    const ProfileStore linked("linked");
-    EXPECT_EQ(linked.SaveAll(list, {}), "");
-    EXPECT_TRUE(std::filesystem::is_symlink(File("linked.conf")));
-    EXPECT_NE(ReadText("dotfile").find("X\\Frame%20Width=3\n"), std::string::npos);
-    const std::string before = ReadText("dotfile");
-    ProfileList longer;
     longer.Add({std::string(100, 'L')});
-    std::string same, grown;
-    OnAFullDisk(before.size() + 10, [&] {
-        same = linked.SaveAll(list, {});
-        grown = linked.SaveAll(longer, {});
-    });
-    EXPECT_EQ(same, "");
-    EXPECT_EQ(grown, "the settings file could not be written whole");
-    EXPECT_EQ(ReadText("dotfile"), before);
+    const std::pair<const char*, std::string> rows[] = {{"plain", "plain.conf"},
+                                                        {"linked", "dotfile"}};
+    for (const auto& [name, file] : rows) {
+        SCOPED_TRACE(name);
+        const ProfileStore store(name);
+        ASSERT_EQ(store.SaveAll(list, {}), "");
+        const std::string before = ReadText(file);
+        EXPECT_NE(before.find("\nX\\Frame%20Width=3\n"), std::string::npos) << before;
+        std::string same, grown;
+        bool first = true;
+        OnAFullDisk(before.size() + 10, [&] {
+            same = store.SaveAll(list, {});
+            grown = store.SaveAll(longer, {});
+            first = ProfileStore("first").SaveProfile({"Longer than X", 1, 2u, 3, 4});
+        });
+        EXPECT_EQ(same, "");
+        EXPECT_EQ(grown, "the settings file could not be written whole");
+        EXPECT_FALSE(first);
+        EXPECT_EQ(ReadText(file), before);
+    }
     EXPECT_TRUE(std::filesystem::is_symlink(File("linked.conf")));
+    const QDir written(QString::fromStdString(File("")));
+    EXPECT_EQ(written.entryList(QDir::Files | QDir::Hidden).join(' ').toStdString(),
+              "dotfile linked.conf plain.conf");
 }
 
 // A run killed between linking the previous file under a second name and
