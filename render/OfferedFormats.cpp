@@ -4,15 +4,17 @@
 
 #include <algorithm>
 #include <iterator>
+#include <vector>
 
 namespace {
 
 // The GIF loader's class is VipsForeignLoadNsgif in this libvips; the
-// ImageMagick loader is reached for BMP files only.
+// ImageMagick loader, last, is reached for BMP files only, by name.
 constexpr const char* offered[] = {
     "VipsForeignLoadJpeg", "VipsForeignLoadPng",  "VipsForeignLoadNsgif", "VipsForeignLoadWebp",
     "VipsForeignLoadTiff", "VipsForeignLoadHeif", "VipsForeignLoadJxl",   "VipsForeignLoadMagick",
 };
+constexpr std::span<const char* const> recognised(offered, std::size(offered) - 1);
 
 struct Kind {
     const char* loader;
@@ -32,19 +34,55 @@ bool IsA(const char* loaderClass, const char* base) {
     return type != 0 && baseType != 0 && g_type_is_a(type, baseType);
 }
 
+bool IsAny(const char* loaderClass, std::span<const char* const> bases) {
+    return std::any_of(bases.begin(), bases.end(),
+                       [&](const char* base) { return IsA(loaderClass, base); });
+}
+
+// As libvips looks for a loader, in its order of priority, but asking only
+// the loaders of the given formats.
+struct Search {
+    VipsSource* source;
+    std::span<const char* const> among;
+};
+
+void* Recognises(void* item, void* search, void*) {
+    auto* loader = static_cast<VipsForeignLoadClass*>(item);
+    const Search& s = *static_cast<const Search*>(search);
+    const char* name = G_OBJECT_CLASS_NAME(loader);
+    if (loader->is_a_source == nullptr || !vips_isprefix("Vips", name) ||
+        !g_str_has_suffix(name, "Source") || !IsAny(name, s.among)) {
+        return nullptr;
+    }
+    (void)vips_source_rewind(s.source); // a test may have read rather than sniffed
+    return loader->is_a_source(s.source) ? item : nullptr;
+}
+
+const char* LoaderAmong(VipsSource* source, std::span<const char* const> among) {
+    Search search{source, among};
+    void* found = vips_foreign_map("VipsForeignLoad", Recognises, &search, nullptr);
+    (void)vips_source_rewind(source);
+    return found != nullptr ? G_OBJECT_CLASS_NAME(found) : nullptr;
+}
+
 } // namespace
 
 std::span<const char* const> OfferedLoaders() {
     return offered;
 }
 
-bool IsOffered(const char* loaderClass) {
-    return std::any_of(std::begin(offered), std::end(offered),
-                       [&](const char* base) { return IsA(loaderClass, base); });
+const char* OfferedLoaderOf(VipsSource* source) {
+    return LoaderAmong(source, recognised);
 }
 
-std::string KindOf(const char* loaderClass) {
-    const auto found = std::find_if(std::begin(kinds), std::end(kinds),
-                                    [&](const Kind& k) { return IsA(loaderClass, k.loader); });
+std::string KindOf(VipsSource* source) {
+    std::vector<const char*> named;
+    for (const Kind& kind : kinds) {
+        named.push_back(kind.loader);
+    }
+    const char* loader = LoaderAmong(source, named);
+    const auto found = std::find_if(std::begin(kinds), std::end(kinds), [&](const Kind& k) {
+        return loader != nullptr && IsA(loader, k.loader);
+    });
     return found == std::end(kinds) ? std::string() : found->name;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vips/vips.h>
+
 #include <span>
 #include <string>
 
@@ -7,11 +9,12 @@
 // loader stays blocked.
 std::span<const char* const> OfferedLoaders();
 
-// Whether a loader class (such as VipsForeignLoadJpegSource) decodes one of
-// the offered formats.
-bool IsOffered(const char* loaderClass);
+// The source loader class (such as VipsForeignLoadJpegSource) of an offered
+// format that recognises the source, or null. Only those loaders look at it:
+// every loader libvips has would probe each picture, some by opening the file
+// again by its name (the slide-scan loader through SQLite).
+const char* OfferedLoaderOf(VipsSource* source);
 
-// What a person calls a file that a loader of a format the program does not
-// offer recognises ("an SVG drawing"), or empty when the loader has no
-// common name.
-std::string KindOf(const char* loaderClass);
+// What a person calls a source of a format the program does not offer
+// ("an SVG drawing"), or empty when it is none of the common ones.
+std::string KindOf(VipsSource* source);

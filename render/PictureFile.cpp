@@ -78,13 +78,7 @@ PictureFile::PictureFile(const std::string& path, DecodeBudget& decodes)
     }
     identity = IdentityOf(info);
     vips::VSource source = Source();
-    if (const char* loader = vips_foreign_find_load_source(source.get_source())) {
-        if (!IsOffered(loader)) {
-            const std::string kind = KindOf(loader);
-            throw Refusal(kind.empty() ? std::string(reason::notPicture)
-                                       : std::string(reason::notPicture) + " (" + kind + "; " +
-                                             reason::kindsRead + ")");
-        }
+    if (const char* loader = OfferedLoaderOf(source.get_source())) {
         sourceLoader = vips_nickname_find(g_type_from_name(loader));
         if (std::strcmp(loader, "VipsForeignLoadJpegSource") == 0) {
             decoder = Decoder::Jpeg;
@@ -97,6 +91,10 @@ PictureFile::PictureFile(const std::string& path, DecodeBudget& decodes)
             bytes = ReadWhole(file.Descriptor());
         }
         return;
+    }
+    if (const std::string kind = KindOf(source.get_source()); !kind.empty()) {
+        throw Refusal(std::string(reason::notPicture) + " (" + kind + "; " + reason::kindsRead +
+                      ")");
     }
     // BMP has no decoder of libvips' own. ImageMagick's decodes it, and only
     // files that begin like a BMP reach it, named explicitly as BMP so that
