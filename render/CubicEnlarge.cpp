@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <utility>
 
 namespace {
 
@@ -88,11 +89,14 @@ constexpr int outputShift = 2 * weightBits - widenedShift;
 
 } // namespace
 
-CubicEnlarger::CubicEnlarger(const Pixels& picture, int width, int height)
-    : picture_(picture),
-      across_(TapsFor(picture.width, width)),
-      down_(TapsFor(picture.height, height)),
-      rowLength_(std::size_t(width) * std::size_t(picture.bands)),
+CubicEnlarger::CubicEnlarger(Rows picture, int pictureWidth, int pictureHeight, int bands,
+                             int width, int height)
+    : picture_(std::move(picture)),
+      pictureRow_(std::size_t(pictureWidth) * std::size_t(bands)),
+      bands_(std::size_t(bands)),
+      across_(TapsFor(pictureWidth, width)),
+      down_(TapsFor(pictureHeight, height)),
+      rowLength_(std::size_t(width) * bands_),
       widened_(4 * rowLength_) {}
 
 // A source row enlarged across, keeping 7 more bits of each sample for the
@@ -103,13 +107,11 @@ const std::int32_t* CubicEnlarger::Widened(int sourceRow) {
     std::int32_t* out = widened_.data() + slot * rowLength_;
     if (held_[slot] != sourceRow) {
         held_[slot] = sourceRow;
-        const std::size_t bands = std::size_t(picture_.bands);
-        const std::uint8_t* row =
-            picture_.samples.data() + std::size_t(sourceRow) * std::size_t(picture_.width) * bands;
-        if (bands == 3) {
-            Widen(row, across_, 3, out);
+        picture_(sourceRow, pictureRow_.data());
+        if (bands_ == 3) {
+            Widen(pictureRow_.data(), across_, 3, out);
         } else {
-            Widen(row, across_, bands, out);
+            Widen(pictureRow_.data(), across_, bands_, out);
         }
     }
     return out;
@@ -122,15 +124,4 @@ void CubicEnlarger::Row(int y, std::uint8_t* out) {
         rows[k] = Widened(t.index[k]);
     }
     Blend(rows.data(), t.weight.data(), out, rowLength_);
-}
-
-Pixels EnlargeCubic(const Pixels& picture, int width, int height) {
-    CubicEnlarger enlarger(picture, width, height);
-    Pixels result{width, height, picture.bands, {}};
-    const std::size_t rowLength = std::size_t(width) * std::size_t(picture.bands);
-    result.samples.resize(std::size_t(height) * rowLength);
-    for (int y = 0; y < height; ++y) {
-        enlarger.Row(y, result.samples.data() + std::size_t(y) * rowLength);
-    }
-    return result;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Pixels.h"
+#include "Rows.h"
 
 #include <array>
 #include <cstdint>
@@ -15,15 +15,17 @@
  * two-dimensional interpolator works them out again for every pixel.
  *
  * Rows are made one at a time and only the four source rows under the
- * current one are kept widened: an enlargement holds a few rows, not a
+ * current one are kept, widened: an enlargement holds a few rows, not a
  * picture, and two running side by side do not churn the allocator.
  */
 class CubicEnlarger {
 public:
-    // The picture must outlive the enlarger.
-    CubicEnlarger(const Pixels& picture, int width, int height);
+    // The picture's rows are asked for once each, top to bottom, as the
+    // output rows are.
+    CubicEnlarger(Rows picture, int pictureWidth, int pictureHeight, int bands, int width,
+                  int height);
 
-    // Output row y, width x bands samples. Cheapest in order, top to bottom.
+    // Output row y, width x bands samples, asked for in order, top to bottom.
     void Row(int y, std::uint8_t* out);
 
     struct Taps {
@@ -34,13 +36,12 @@ public:
 private:
     const std::int32_t* Widened(int sourceRow);
 
-    const Pixels& picture_;
+    Rows picture_;
+    std::vector<std::uint8_t> pictureRow_;
+    std::size_t bands_;
     std::vector<Taps> across_;
     std::vector<Taps> down_;
     std::size_t rowLength_;
     std::vector<std::int32_t> widened_;       // four rows, source row r in slot r % 4
     std::array<int, 4> held_{-1, -1, -1, -1}; // which source row each slot holds
 };
-
-// The whole enlarged picture at once.
-Pixels EnlargeCubic(const Pixels& picture, int width, int height);

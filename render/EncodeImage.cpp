@@ -79,15 +79,11 @@ VImage Resize(const VImage& image, int width, int height) {
                             ->set("kernel", VIPS_KERNEL_CUBIC));
 }
 
-// Outputs up to this many pixels are enlarged in memory; larger ones stream
-// through libvips' own interpolator, which never holds them whole.
-constexpr double largestInMemoryEnlargement = 16.0 * 1000 * 1000;
-
 struct Drawn {
     VImage image;
     // The image is the picture upright and in 8-bit sRGB, still to be
-    // enlarged to the drawn size: a separable cubic in memory does that at a
-    // fraction of the cost of libvips' general interpolator.
+    // enlarged to the drawn size: a separable cubic does that at a fraction
+    // of the cost of libvips' general interpolator.
     bool toEnlarge = false;
 };
 
@@ -114,8 +110,10 @@ Drawn Draw(PictureFile& picture, VImage opened, const FrameFit& fit,
     if (turn && !reducing) {
         image = Upright(image, stop);
     }
-    if (!reducing && image.width() <= fit.drawWidth && image.height() <= fit.drawHeight &&
-        double(fit.drawWidth) * fit.drawHeight <= largestInMemoryEnlargement) {
+    if (image.width() == fit.drawWidth && image.height() == fit.drawHeight) {
+        return {image}; // already the drawn size: drawn as it is, not resampled
+    }
+    if (!reducing && image.width() <= fit.drawWidth && image.height() <= fit.drawHeight) {
         return {image, true};
     }
     // Scaled before it is turned, the sizes swap for a quarter turn.
@@ -128,23 +126,25 @@ Drawn Draw(PictureFile& picture, VImage opened, const FrameFit& fit,
     return {turn && reducing ? Upright(image, stop) : image};
 }
 
-// The drawn picture enlarged, on its canvas and encoded, all on the calling
-// thread: for a small picture, handing strips between libvips' workers costs
-// more than the work, and conversions side by side would wait on each other.
-std::vector<unsigned char> EnlargedHere(const VImage& image, const FrameFit& fit,
-                                        const std::vector<double>& padding, bool padded,
-                                        JfifDensity density, PipelineStop& stop) {
-    const Pixels source = EvaluateHere(stop.Watch(image));
-    CubicEnlarger enlarger(source, fit.drawWidth, fit.drawHeight);
+// The drawn picture enlarged row by row as the encoder takes the rows, on its
+// canvas. Decoding errors of a damaged source surface here, while the rows
+// are computed.
+std::vector<unsigned char> Enlarged(const VImage& image, const FrameFit& fit,
+                                    const std::vector<double>& padding, bool padded,
+                                    JfifDensity density, PipelineStop& stop) {
+    EvaluatedHere source(stop.Watch(image));
+    CubicEnlarger enlarger([&source](int y, std::uint8_t* row) { source.Row(y, row); },
+                           image.width(), image.height(), image.bands(), fit.drawWidth,
+                           fit.drawHeight);
     Rows drawn = [&enlarger](int y, std::uint8_t* row) { enlarger.Row(y, row); };
     if (!padded) {
-        return EncodeJpeg(fit.drawWidth, fit.drawHeight, drawn, density);
+        return EncodeJpeg(fit.drawWidth, fit.drawHeight, stop.Watch(std::move(drawn)), density);
     }
     return EncodeJpeg(fit.canvasWidth, fit.canvasHeight,
-                      OnCanvas(std::move(drawn), fit.drawWidth, fit.drawHeight, fit.canvasWidth,
-                               fit.offsetX, fit.offsetY,
-                               {std::uint8_t(padding[0]), std::uint8_t(padding[1]),
-                                std::uint8_t(padding[2])}),
+                      stop.Watch(OnCanvas(std::move(drawn), fit.drawWidth, fit.drawHeight,
+                                          fit.canvasWidth, fit.offsetX, fit.offsetY,
+                                          {std::uint8_t(padding[0]), std::uint8_t(padding[1]),
+                                           std::uint8_t(padding[2])})),
                       density);
 }
 
@@ -210,7 +210,7 @@ std::vector<unsigned char> Convert(const FrameSettings& settings, PictureFile& p
             settings.doPadding != 0 ? padding : std::vector<double>{0, 0, 0};
         Drawn drawn = Draw(picture, std::move(opened), fit, background, stop);
         if (drawn.toEnlarge) {
-            return EnlargedHere(drawn.image, fit, padding, settings.doPadding != 0, density, stop);
+            return Enlarged(drawn.image, fit, padding, settings.doPadding != 0, density, stop);
         }
         canvas = std::move(drawn.image);
         if (settings.doPadding != 0) {

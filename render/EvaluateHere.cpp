@@ -29,14 +29,3 @@ void EvaluatedHere::Row(int y, std::uint8_t* out) {
                          std::size_t(y - strip_.top) * VIPS_REGION_LSKIP(region_.get()),
                 std::size_t(image_.width()) * std::size_t(image_.bands()));
 }
-
-Pixels EvaluateHere(const vips::VImage& image) {
-    EvaluatedHere rows(image);
-    Pixels pixels{image.width(), image.height(), image.bands(), {}};
-    const std::size_t rowLength = std::size_t(image.width()) * std::size_t(image.bands());
-    pixels.samples.resize(rowLength * std::size_t(image.height()));
-    for (int y = 0; y < image.height(); ++y) {
-        rows.Row(y, pixels.samples.data() + std::size_t(y) * rowLength);
-    }
-    return pixels;
-}

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "Pixels.h"
-
 #include <vips/vips8>
 
 #include <cstdint>
@@ -32,6 +30,3 @@ private:
     std::unique_ptr<VipsRegion, Unref> region_;
     VipsRect strip_{0, 0, 0, 0};
 };
-
-// The whole picture, for a small one.
-Pixels EvaluateHere(const vips::VImage& image);

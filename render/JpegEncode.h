@@ -1,7 +1,7 @@
 #pragma once
 
 #include "JfifDensity.h"
-#include "Pixels.h"
+#include "Rows.h"
 
 #include <vector>
 

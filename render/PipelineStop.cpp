@@ -1,5 +1,9 @@
 #include "PipelineStop.h"
 
+#include "Encoded.h"
+
+#include <utility>
+
 PipelineStop::PipelineStop(std::stop_token stop)
     : token(stop), callback(std::move(stop), Kill{this}) {}
 
@@ -18,4 +22,13 @@ const vips::VImage& PipelineStop::Watch(const vips::VImage& image) {
         vips_image_set_kill(image.get_image(), TRUE);
     }
     return image;
+}
+
+Rows PipelineStop::Watch(Rows rows) const {
+    return [this, rows = std::move(rows)](int y, std::uint8_t* row) {
+        if (Requested()) {
+            throw vips::VError(stoppedFailure);
+        }
+        rows(y, row);
+    };
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Rows.h"
+
 #include <vips/vips8>
 
 #include <mutex>
@@ -17,6 +19,9 @@ public:
 
     // Returns image, now watched: killed at once when the stop has come.
     const vips::VImage& Watch(const vips::VImage& image);
+    // Returns rows that fail as a killed image does once the stop has come:
+    // rows made by our own code, which libvips never sees.
+    Rows Watch(Rows rows) const;
 
     bool Requested() const { return token.stop_requested(); }
     const std::stop_token& Token() const { return token; }

@@ -9,10 +9,16 @@ namespace {
 using vips::VImage;
 
 VImage Enlarged(const VImage& image, int width, int height) {
-    const Pixels enlarged = EnlargeCubic(EvaluateHere(image), width, height);
-    return VImage(vips_image_new_from_memory_copy(enlarged.samples.data(), enlarged.samples.size(),
-                                                  enlarged.width, enlarged.height, enlarged.bands,
-                                                  VIPS_FORMAT_UCHAR));
+    EvaluatedHere source(image);
+    CubicEnlarger enlarger([&source](int y, std::uint8_t* row) { source.Row(y, row); },
+                           image.width(), image.height(), image.bands(), width, height);
+    const std::size_t rowLength = std::size_t(width) * std::size_t(image.bands());
+    std::vector<std::uint8_t> samples(rowLength * std::size_t(height));
+    for (int y = 0; y < height; ++y) {
+        enlarger.Row(y, samples.data() + std::size_t(y) * rowLength);
+    }
+    return VImage(vips_image_new_from_memory_copy(samples.data(), samples.size(), width, height,
+                                                  image.bands(), VIPS_FORMAT_UCHAR));
 }
 
 // libvips' own cubic enlargement, which the program used before.

@@ -3,16 +3,6 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <vector>
-
-// An 8-bit picture in memory: rows of width pixels of bands interleaved
-// samples, top to bottom.
-struct Pixels {
-    int width = 0;
-    int height = 0;
-    int bands = 0;
-    std::vector<std::uint8_t> samples;
-};
 
 // A picture made a row at a time: fills row y (width x bands samples).
 using Rows = std::function<void(int y, std::uint8_t* row)>;

@@ -1,4 +1,4 @@
-#include "Pixels.h"
+#include "Rows.h"
 
 #include <algorithm>
 #include <cstddef>
