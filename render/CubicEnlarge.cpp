@@ -69,12 +69,10 @@ constexpr int outputShift = 2 * weightBits - widenedShift;
     }
 }
 
-// The second pass: one output row from the four widened rows under it. Built
-// for AVX2 as well, picked when the processor has it: this is where an
-// enlargement spends most of its time.
-[[gnu::target_clones("avx2", "default")]] void Blend(const std::int32_t* const* rows,
-                                                     const int* weight, std::uint8_t* out,
-                                                     std::size_t length) {
+// The second pass: one output row from the four widened rows under it, where
+// an enlargement spends most of its time.
+[[gnu::always_inline]] inline void Blend(const std::int32_t* const* rows, const int* weight,
+                                         std::uint8_t* out, std::size_t length) {
     const std::int32_t* r0 = rows[0];
     const std::int32_t* r1 = rows[1];
     const std::int32_t* r2 = rows[2];
@@ -85,6 +83,26 @@ constexpr int outputShift = 2 * weightBits - widenedShift;
         const std::int32_t sum = w0 * r0[i] + w1 * r1[i] + w2 * r2[i] + w3 * r3[i] + rounding;
         out[i] = static_cast<std::uint8_t>(std::clamp(sum >> outputShift, 0, 255));
     }
+}
+
+// The second pass built for AVX2 as well, picked when the processor has it.
+// Picked by hand, not by an ifunc: a resolver runs before the sanitizers'
+// runtimes start, and crashes under them.
+using BlendFunction = void (*)(const std::int32_t* const*, const int*, std::uint8_t*, std::size_t);
+
+[[gnu::target("avx2")]] void BlendAvx2(const std::int32_t* const* rows, const int* weight,
+                                       std::uint8_t* out, std::size_t length) {
+    Blend(rows, weight, out, length);
+}
+
+void BlendPlain(const std::int32_t* const* rows, const int* weight, std::uint8_t* out,
+                std::size_t length) {
+    Blend(rows, weight, out, length);
+}
+
+BlendFunction ChosenBlend() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") ? BlendAvx2 : BlendPlain;
 }
 
 } // namespace
@@ -123,5 +141,6 @@ void CubicEnlarger::Row(int y, std::uint8_t* out) {
     for (std::size_t k = 0; k < 4; ++k) {
         rows[k] = Widened(t.index[k]);
     }
-    Blend(rows.data(), t.weight.data(), out, rowLength_);
+    static const BlendFunction blend = ChosenBlend();
+    blend(rows.data(), t.weight.data(), out, rowLength_);
 }

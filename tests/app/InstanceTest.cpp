@@ -234,6 +234,8 @@ TEST(AppInstance, ASecondStartHandsItsFilesToTheRunningDialog) {
     // A start that the stopped dialog did not answer says so, and the
     // dialog, going on, never converts what was reported as not taken.
     ASSERT_TRUE(picture.save(pictures.filePath("third.png")));
+    // A process that is not running has the id 0, which would stop this whole process group.
+    ASSERT_EQ(first.state(), QProcess::Running);
     ASSERT_EQ(::kill(static_cast<pid_t>(first.processId()), SIGSTOP), 0);
     QProcess refused;
     start(refused, {"third.png"});
@@ -246,7 +248,6 @@ TEST(AppInstance, ASecondStartHandsItsFilesToTheRunningDialog) {
 
     // A logout (SIGHUP) or SIGTERM ends the dialog the usual way, and its
     // socket goes with it; the next start then listens there.
-    EXPECT_EQ(first.state(), QProcess::Running);
     QProcess last;
     for (const auto& [process, signal] : {std::pair{&first, SIGHUP}, {&last, SIGTERM}}) {
         SCOPED_TRACE(signal);
@@ -254,6 +255,7 @@ TEST(AppInstance, ASecondStartHandsItsFilesToTheRunningDialog) {
             start(last, {});
             EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(socket); }, 20000));
         }
+        ASSERT_EQ(process->state(), QProcess::Running);
         ::kill(static_cast<pid_t>(process->processId()), signal);
         EXPECT_TRUE(process->waitForFinished(10000));
         EXPECT_EQ(process->exitStatus(), QProcess::NormalExit);
