@@ -33,6 +33,7 @@ struct FakeDesk final : Prompts, FileSystem {
     struct File {
         std::uint64_t inode;
         std::string bytes;
+        FileIdentity Identity() const { return {1, inode, std::int64_t(bytes.size()), 0}; }
     };
 
     std::vector<int> answers;
@@ -41,7 +42,7 @@ struct FakeDesk final : Prompts, FileSystem {
     std::stop_source stop;
     int events = 0, stopAt = -1;
     std::set<std::string> made;
-    std::function<void(const std::string&path)> onSource, onMessage, onWrite; // test hooks
+    std::function<void(const std::string&path)> onSource, onMessage; // test hooks
     std::mutex mutex; // files are read by the encoder's threads
     std::map<std::string, File> files = {{"/have/Quillmere/a.jpg", {1, "old"}}};
     std::uint64_t inodes = 1;
@@ -104,9 +105,7 @@ struct FakeDesk final : Prompts, FileSystem {
     std::optional<FileIdentity> Identity(const std::string& path) override {
         const std::lock_guard lock(mutex);
         const File* file = Find(Resolved(path));
-        return file ? std::optional(
-                          FileIdentity{1, file->inode, std::int64_t(file->bytes.size()), 0})
-                    : std::nullopt;
+        return file ? std::optional(file->Identity()) : std::nullopt;
     }
     bool Exists(const std::string& path) override {
         Event("?");
@@ -131,8 +130,6 @@ struct FakeDesk final : Prompts, FileSystem {
     std::string WriteOutput(const std::string&, const std::string& output,
                             std::span<const unsigned char> bytes) override {
         Event("write " + output + " (" + std::string(bytes.begin(), bytes.end()) + "), ");
-        if (onWrite)
-            onWrite(output);
         if (Has(output, "/full/"))
             return "No space left on device";
         Put(output, {bytes.begin(), bytes.end()});
@@ -204,7 +201,7 @@ struct FakeEncoder {
         Encoded encoded{{bytes.begin(), bytes.end()},
                         bytes.empty() ? "the picture is damaged or cut short" : ""};
         if (reportSource)
-            encoded.source = FileIdentity{1, read->inode, std::int64_t(read->bytes.size()), 0};
+            encoded.source = read->Identity();
         return encoded;
     }
     bool Asked(const std::string& source) {

@@ -17,7 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr uid_t nobody = 65534;
 
 // Open to every user, so that a test may act as another.
 struct TempFolder {
