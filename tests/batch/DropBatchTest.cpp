@@ -221,8 +221,8 @@ TEST(DropBatch, RunningAheadChangesNothingSeen) {
                 drop[i] = {CopyOf(drop[i - 1 - random() % std::min<std::size_t>(i, 2)].path)};
             else if (kind < 7)
                 drop[i] = {any(aliases)};
-            else {
-                drop[i] = {any(folders) + std::to_string(i)};
+            else { // the name comes whole, so that the fakes see what it means
+                drop[i] = {any(folders)};
                 drop[i].path += any(names);
             }
         }

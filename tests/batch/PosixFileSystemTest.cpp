@@ -17,7 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-
 // Open to every user, so that a test may act as another.
 struct TempFolder {
     std::string path = fs::temp_directory_path() / "quillmere-fs-XXXXXX";

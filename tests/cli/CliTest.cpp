@@ -11,7 +11,6 @@
 #include "Interruption.h"
 #include "ProfileStore.h"
 
-#include <QColor>
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
