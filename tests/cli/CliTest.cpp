@@ -309,27 +309,24 @@ TEST(CliEndToEnd, TheReadmeRecipeConvertsAnArchive) {
 // is one interruption, which stops the work and lets the program go on to its end; a person's
 // second Ctrl-C a moment later ends the program at once. Each runs in a process of its own.
 TEST(CliInterruption, TakesOneSignalDeliveredTwiceAsOne) {
-    struct Row {
-        const char* name;
-        int gapMs;  // between the two signals
-        int status; // 0: carried on to its end; 128 + the signal that ended it
-    };
-    const Row rows[] = {{"twice at once", 5, 0}, {"a second Ctrl-C", 300, 128 + SIGINT}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    // The gap between the two signals, and how the program ends: 0 when it carried on to its
+    // end, 128 + the signal that ended it.
+    const std::pair<int, int> rows[] = {{5, 0}, {300, 128 + SIGINT}};
+    for (const auto& [gapMs, ends] : rows) {
+        SCOPED_TRACE(std::to_string(gapMs) + " ms apart");
         const pid_t child = ::fork();
         if (child == 0) {
             ::alarm(10);
             const Interruption interruption;
             ::kill(::getpid(), SIGINT);
-            ::usleep(useconds_t(row.gapMs) * 1000);
+            ::usleep(useconds_t(gapMs) * 1000);
             ::kill(::getpid(), SIGINT);
             ::usleep(300'000);
             ::_exit(interruption.Token().stop_requested() ? 0 : 3);
         }
         int status = 0;
         ASSERT_EQ(::waitpid(child, &status, 0), child);
-        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), row.status);
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), ends);
     }
 }
 
