@@ -1,16 +1,12 @@
 #include "FolderWalk.h"
 #include "DroppedFolders.h"
+#include "FakeDesk.h"
 #include "PosixFolderLister.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <map>
-#include <mutex>
-#include <set>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -59,37 +55,7 @@ FakeTree Holidays() {
     return tree;
 }
 
-std::string Listed(const FolderContents& contents) {
-    std::string text;
-    for (const DroppedItem& item : contents.items)
-        text += item.path + (item.failure.empty() ? "" : " (" + item.failure + ")") + ", ";
-    return text;
-}
-
 } // namespace
-
-// Within each folder its pictures in natural order, then its subfolders, depth first; our own
-// outputs, hidden folders and links to folders are never entered; files that are no pictures,
-// or hidden, are counted; a subfolder that cannot be read takes its place with its reason.
-TEST(FolderWalk, OrdersSkipsAndCounts) {
-    FakeTree tree = Holidays();
-    const FolderContents contents = WalkFolder("/h", tree, {});
-    EXPECT_EQ(Listed(contents), "/h/IMG_1.png, /h/img_2.JPG, /h/IMG_10.jpg, /h/Day2/A.tif, "
-                                "/h/Day2/b.heic, /h/day10/x.gif, /h/day10/locked (Permission "
-                                "denied), ");
-    EXPECT_EQ(contents.pictures, 6u);
-    EXPECT_EQ(contents.otherFiles, 4u);
-    EXPECT_EQ(contents.subfolders, 2u);
-    EXPECT_EQ(contents.problem, "");
-    EXPECT_FALSE(contents.stopped);
-    EXPECT_EQ(tree.listed,
-              (std::vector<std::string>{"/h", "/h/Day2", "/h/day10", "/h/day10/locked"}));
-
-    tree.unreadable["/h"] = "Input/output error";
-    const FolderContents unreadable = WalkFolder("/h", tree, {});
-    EXPECT_EQ(unreadable.problem, "Input/output error");
-    EXPECT_EQ(unreadable.items.size(), 0u);
-}
 
 // A stop while a folder is listed ends the walk before the next folder, and reports it
 // partial; the counts so far are heard after each folder.
@@ -133,13 +99,10 @@ TEST(FolderWalk, PicturesAreNamedByTheirExtensionInAnyCase) {
 TEST(PosixFolderLister, TellsEntriesApart) {
     std::string root = std::filesystem::temp_directory_path() / "quillmere-walk-XXXXXX";
     ASSERT_NE(::mkdtemp(root.data()), nullptr);
-    namespace fs = std::filesystem;
-    fs::create_directory(root + "/sub");
-    std::ofstream(root + "/a.png") << "x";
-    fs::create_symlink("a.png", root + "/to-file.png");
-    fs::create_symlink(".", root + "/loop");
-    fs::create_symlink("nowhere", root + "/broken.png");
-    ASSERT_EQ(::mkfifo((root + "/pipe.png").c_str(), 0600), 0);
+    const std::string make = "cd " + root +
+                             " && mkdir sub && echo x > a.png && ln -s a.png to-file.png && ln -s "
+                             ". loop && ln -s nowhere broken.png && mkfifo pipe.png";
+    ASSERT_EQ(std::system(make.c_str()), 0);
     PosixFolderLister lister;
     std::vector<FolderEntry> entries;
     EXPECT_EQ(lister.List(root, entries), "");
@@ -156,53 +119,15 @@ TEST(PosixFolderLister, TellsEntriesApart) {
     EXPECT_FALSE(lister.IsFolder(root + "/a.png"));
     EXPECT_EQ(lister.List(root + "/none", entries), "no such file or directory");
     EXPECT_EQ(lister.List(root + "/a.png", entries), "not a directory");
-    fs::remove_all(root);
+    std::filesystem::remove_all(root);
 }
-
-namespace {
-
-// Answers from a script (No once it is used up), logs each message, folder made and output
-// written; the encoder fails sources named bad.
-struct FakeDesk final : Prompts, FileSystem {
-    std::vector<int> answers;
-    std::string log;
-    std::set<std::string> made;
-    int ShowMessage(const std::string& text, unsigned style, const std::string& detail) override {
-        log +=
-            std::to_string(style) + " " + text + (detail.empty() ? "" : " (" + detail + ")") + ", ";
-        if (answers.empty())
-            return IdNo;
-        const int answer = answers.front();
-        answers.erase(answers.begin());
-        return answer;
-    }
-    std::string SourceProblem(const std::string&) override { return {}; }
-    bool SameFile(const std::string& a, const std::string& b) override { return a == b; }
-    std::optional<FileIdentity> Identity(const std::string&) override { return std::nullopt; }
-    bool Exists(const std::string& path) override { return made.contains(path); }
-    std::string OutputFolderRefusal(const std::string&, const std::string&) override { return {}; }
-    std::string MakeFolder(const std::string& path) override {
-        log += "mkdir " + path + ", ";
-        made.insert(path);
-        return {};
-    }
-    std::string WriteOutput(const std::string&, const std::string& output,
-                            std::span<const unsigned char>) override {
-        log += "write " + output + ", ";
-        return {};
-    }
-};
-
-const std::string holidaysQuestion = "36 Convert the 6 pictures in h and its 2 folders?\n\nA "
-                                     "Quillmere folder is made beside the pictures in each "
-                                     "folder., ";
-
-} // namespace
 
 // A dropped folder asks once, before anything is written, and Yes makes every output folder
 // under it without asking; files dropped beside it keep their own folder question; a folder
 // with no pictures, or that cannot be read, fails at its place; No ends the batch before
-// anything is written; a stop while looking ends it before any question.
+// anything is written; a stop while looking ends it before any question. The pictures of the
+// holidays go in natural order, a folder's own before its subfolders'; our outputs, hidden
+// folders and links to folders are not entered; other files and hidden ones are passed over.
 TEST(DroppedFolders, OneQuestionPerFolderBeforeAnythingIsWritten) {
     const struct {
         const char* name;
@@ -211,39 +136,29 @@ TEST(DroppedFolders, OneQuestionPerFolderBeforeAnythingIsWritten) {
         std::string log;
         std::vector<int>
             outcome; // converted, failed, not reached, ended early, passed over, stopped
-        std::string stopAt = {};
+        std::string stopAt;
         // What the front end heard while looking: at the start and the whole count at the end.
-        std::vector<std::string> looking = {};
+        std::vector<std::string> looking;
     } rows[] = {
+        // clang-format off
         {"a file, a folder, an empty folder, a folder that cannot be read",
-         {{"/x/a.png"}, {"/h"}, {"/empty"}, {"/gone"}},
-         {IdYes, IdYes, IdOk, IdOk, IdOk},
-         holidaysQuestion +
-             "36 Directory doesn't exist:  /x/Quillmere/\n\nCreate it?, mkdir /x/Quillmere/, "
-             "write /x/Quillmere/a.jpg, mkdir /h/Quillmere/, write /h/Quillmere/IMG_1.jpg, "
-             "write /h/Quillmere/img_2.jpg, write /h/Quillmere/IMG_10.jpg, mkdir "
-             "/h/Day2/Quillmere/, write /h/Day2/Quillmere/A.jpg, write /h/Day2/Quillmere/b.jpg, "
-             "mkdir /h/day10/Quillmere/, write /h/day10/Quillmere/x.jpg, 49 /h/day10/locked "
-             "(Permission denied), 49 /empty (holds no pictures Quillmere reads), 49 /gone "
-             "(Input/output error), ",
-         {7, 3, 0, 0, 5, 0},
-         {},
-         {"h 0", "h 6", "empty 0", "empty 0", "gone 0", "gone 0"}},
+         {{"/x/a.png"}, {"/h"}, {"/empty"}, {"/gone"}}, {IdYes, IdYes, IdOk, IdOk, IdOk},
+         "36 Convert the 6 pictures in h and its 2 folders?\n\nA Quillmere folder is made beside "
+         "the pictures in each folder., ?36 Directory doesn't exist:  /x/Quillmere/\n\nCreate it?, "
+         "mkdir /x/Quillmere/, write /x/Quillmere/a.jpg (jp), ?mkdir /h/Quillmere/, write "
+         "/h/Quillmere/IMG_1.jpg (jp), ?write /h/Quillmere/img_2.jpg (jp), ?write "
+         "/h/Quillmere/IMG_10.jpg (jp), ?mkdir /h/Day2/Quillmere/, write /h/Day2/Quillmere/A.jpg "
+         "(jp), ?write /h/Day2/Quillmere/b.jpg (jp), ?mkdir /h/day10/Quillmere/, write "
+         "/h/day10/Quillmere/x.jpg (jp), 49 /h/day10/locked (Permission denied), 49 /empty (holds "
+         "no pictures Quillmere reads), 49 /gone (Input/output error), ",
+         {7, 3, 0, 0, 5, 0}, "", {"h 0", "h 6", "empty 0", "empty 0", "gone 0", "gone 0"}},
         {"No to the folder ends before the file beside it is written",
-         {{"/x/a.png"}, {"/one/"}, {"/h"}},
-         {IdNo},
+         {{"/x/a.png"}, {"/one/"}, {"/h"}}, {IdNo},
          "36 Convert the 1 picture in one?\n\nA Quillmere folder is made beside the pictures in "
-         "each folder., ",
-         {0, 0, 3, 1, 0, 0},
-         {},
-         {"one 0", "one 1"}},
-        {"a stop while looking",
-         {{"/x/a.png"}, {"/h"}, {"/one"}},
-         {},
-         "",
-         {0, 0, 7, 1, 4, 1},
-         "/h/Day2",
-         {"h 0"}},
+         "each folder., ", {0, 0, 3, 1, 0, 0}, "", {"one 0", "one 1"}},
+        {"a stop while looking", {{"/x/a.png"}, {"/h"}, {"/one"}}, {}, "", {0, 0, 7, 1, 4, 1},
+         "/h/Day2", {"h 0"}},
+        // clang-format on
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -255,28 +170,22 @@ TEST(DroppedFolders, OneQuestionPerFolderBeforeAnythingIsWritten) {
         tree.stopAt = row.stopAt;
         FakeDesk desk;
         desk.answers = row.answers;
+        FakeEncoder encoder;
+        encoder.desk = &desk;
         std::vector<std::string> looking; // "folder count"
         BatchOptions options;
         options.jobs = 2;
         options.onLooking = [&](const std::string& name, std::size_t count) {
             looking.push_back(name + " " + std::to_string(count));
         };
-        std::mutex mutex;
-        std::set<std::string> encoded;
-        const BatchOutcome o = RunDropWithFolders(
-            row.drop, desk, desk, tree,
-            [&](const std::string& source, std::stop_token) {
-                const std::lock_guard lock(mutex);
-                encoded.insert(source);
-                return Encoded{{1}, {}};
-            },
-            options, tree.stop.get_token());
-        EXPECT_FALSE(encoded.contains("/h/day10/locked")) << "a failed item was converted";
+        const BatchOutcome o = RunDropWithFolders(row.drop, desk, desk, tree, std::ref(encoder),
+                                                  options, tree.stop.get_token());
+        EXPECT_FALSE(encoder.Asked("/h/day10/locked")) << "a failed item was converted";
         EXPECT_EQ(desk.log, row.log);
         EXPECT_EQ((std::vector<int>{o.converted, o.failed, o.notReached, o.endedEarly, o.passedOver,
                                     o.stopped}),
                   row.outcome);
-        EXPECT_EQ(desk.answers.size(), 0u) << "a scripted answer was never asked for";
+        EXPECT_EQ(desk.asked, row.answers.size()) << "a scripted answer was never asked for";
         EXPECT_EQ(looking, row.looking);
     }
 }

@@ -1,0 +1,211 @@
+#pragma once
+
+#include "DropBatch.h"
+#include "PathParts.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <random>
+#include <set>
+#include <stdexcept>
+#include <thread>
+
+inline bool Has(const std::string& path, const char* part) {
+    return path.find(part) != std::string::npos;
+}
+
+/*
+ * A file system and a person in one. Paths tell what becomes of them: "/gone" cannot be read,
+ * "/full/" cannot be written; folders under "/have/" exist, those under "/ro/" cannot be made, a
+ * Quillmere folder under "/planted/" is another user's link. A picture outside a Quillmere
+ * folder holds "p"; one inside exists once written or put there, /have/Quillmere/a.jpg holds
+ * "old". Links: /y leads to /x, /have/link.jpg to /have/Quillmere/a.jpg, and
+ * /have/loop/Quillmere back to /have/loop.
+ * Answers come from a script (Cancel once it is used up). The log holds, in order, each folder
+ * test ('?'), message, folder made and output written: everything the person sees or the disk
+ * holds. The stop is requested at the event numbered stopAt.
+ */
+struct FakeDesk final : Prompts, FileSystem {
+    struct File {
+        std::uint64_t inode;
+        std::string bytes;
+        FileIdentity Identity() const { return {1, inode, std::int64_t(bytes.size()), 0}; }
+    };
+
+    std::vector<int> answers;
+    std::string log;
+    std::size_t asked = 0;
+    std::stop_source stop;
+    int events = 0, stopAt = -1;
+    std::set<std::string> made;
+    std::function<void(const std::string&path)> onSource, onMessage; // test hooks
+    std::mutex mutex; // files are read by the encoder's threads
+    std::map<std::string, File> files = {{"/have/Quillmere/a.jpg", {1, "old"}}};
+    std::uint64_t inodes = 1;
+    std::jthread helper; // a test's own thread, joined first when the desk goes
+
+    static std::string Resolved(std::string path) {
+        static const std::pair<std::string, std::string> links[] = {
+            {"/y", "/x"},
+            {"/have/link.jpg", "/have/Quillmere/a.jpg"},
+            {"/have/loop/Quillmere", "/have/loop"}};
+        for (bool followed = true; followed;) {
+            followed = false;
+            for (const auto& [from, to] : links)
+                if (path == from || path.starts_with(from + "/")) {
+                    path = to + path.substr(from.size());
+                    followed = true;
+                }
+        }
+        return path;
+    }
+    // The file that a resolved path names, or nothing; call with the mutex held.
+    File* Find(const std::string& path) {
+        if (!files.contains(path) && !Has(path, "/gone") && !Has(path, "/Quillmere/"))
+            files[path] = {++inodes, "p"};
+        const auto found = files.find(path);
+        return found == files.end() ? nullptr : &found->second;
+    }
+    void Put(const std::string& path, std::string bytes) {
+        const std::lock_guard lock(mutex);
+        files[Resolved(path)] = {++inodes, std::move(bytes)};
+    }
+    bool FolderExists(const std::string& resolved) const {
+        return resolved.starts_with("/have/") || resolved.starts_with("/planted/") ||
+               made.contains(resolved);
+    }
+    void Event(const std::string& text) {
+        log += text;
+        if (++events == stopAt)
+            stop.request_stop();
+    }
+
+    int ShowMessage(const std::string& text, unsigned style, const std::string& detail) override {
+        Event(std::to_string(style) + " " + text + (detail.empty() ? "" : " (" + detail + ")") +
+              ", ");
+        if (onMessage)
+            onMessage(text);
+        return asked < answers.size() ? answers[asked++] : IdCancel;
+    }
+    std::string SourceProblem(const std::string& path) override {
+        if (onSource)
+            onSource(path);
+        const std::lock_guard lock(mutex);
+        return Find(Resolved(path)) ? "" : "no such file or directory";
+    }
+    bool SameFile(const std::string& a, const std::string& b) override {
+        const std::string first = Resolved(a), second = Resolved(b);
+        const std::lock_guard lock(mutex);
+        return first == second && (FolderExists(first) || files.contains(first));
+    }
+    std::optional<FileIdentity> Identity(const std::string& path) override {
+        const std::lock_guard lock(mutex);
+        const File* file = Find(Resolved(path));
+        return file ? std::optional(file->Identity()) : std::nullopt;
+    }
+    bool Exists(const std::string& path) override {
+        Event("?");
+        return FolderExists(Resolved(path));
+    }
+    std::string MakeFolder(const std::string& path) override {
+        Event("mkdir " + path + ", ");
+        if (path.starts_with("/ro/"))
+            return "read-only file system";
+        made.insert(Resolved(path));
+        return {};
+    }
+    std::string OutputFolderRefusal(const std::string& source, const std::string& folder) override {
+        PathParts parts;
+        parts.path = source;
+        if (folder.starts_with("/planted/"))
+            return "the Quillmere folder is a link owned by another user";
+        if (Resolved(folder) == Resolved(parts.DirectoryPart()))
+            return "the Quillmere folder leads back into the picture's own folder";
+        return {};
+    }
+    std::string WriteOutput(const std::string&, const std::string& output,
+                            std::span<const unsigned char> bytes) override {
+        Event("write " + output + " (" + std::string(bytes.begin(), bytes.end()) + "), ");
+        if (Has(output, "/full/"))
+            return "No space left on device";
+        Put(output, {bytes.begin(), bytes.end()});
+        return {};
+    }
+};
+
+// Converts what the source holds on the desk into "j" and those bytes, after a delay drawn from
+// the source's name and the seed, so that conversions finish in any order, once onStart has
+// returned; "/slow" converts until it is cancelled, "/bad" does not decode, "/throw" throws an
+// exception and "/odd" something that is none. Says which file it read when reportSource is set.
+// Records which sources it was asked for, how many ran at once on the workers, and whether any
+// ran further ahead of the loop than the jobs allow. An Encoder through std::ref.
+struct FakeEncoder {
+    FakeDesk* desk = nullptr;
+    unsigned seed = 0;
+    int jobs = 1;
+    bool reportSource = false;
+    std::atomic<int> running{0}, mostRunning{0}, cancelled{0};
+    std::atomic<std::size_t> loopAt{0};
+    std::atomic<bool> tooFarAhead{false};
+    std::thread::id loop;             // the loop's thread, whose conversions are not ahead
+    std::vector<std::string> sources; // the drop's paths, to find an item's place
+    std::mutex mutex;
+    std::multiset<std::string> asked;
+    std::function<void(const std::string& source, std::stop_token stop)> onStart; // test hook
+
+    Encoded operator()(const std::string& source, std::stop_token stop) {
+        {
+            const std::lock_guard lock(mutex);
+            asked.insert(source);
+        }
+        if (onStart)
+            onStart(source, stop);
+        const bool ahead = std::this_thread::get_id() != loop;
+        const auto place =
+            std::size_t(std::find(sources.begin(), sources.end(), source) - sources.begin());
+        // Past the item in the loop's hands, twice the jobs may be converting or finished.
+        if (place > loopAt + 2 * std::size_t(jobs))
+            tooFarAhead = true;
+        const int now = ahead ? ++running : running.load();
+        for (int most = mostRunning; now > most && !mostRunning.compare_exchange_weak(most, now);)
+            ;
+        std::optional<FakeDesk::File> read;
+        {
+            const std::lock_guard lock(desk->mutex);
+            if (const FakeDesk::File* file = desk->Find(FakeDesk::Resolved(source)))
+                read = *file;
+        }
+        std::minstd_rand random(seed + unsigned(std::hash<std::string>{}(source)));
+        const auto until =
+            std::chrono::steady_clock::now() + std::chrono::microseconds(random() % 3000);
+        while ((Has(source, "/slow") || std::chrono::steady_clock::now() < until) &&
+               !stop.stop_requested())
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
+        if (ahead)
+            --running;
+        if (stop.stop_requested()) {
+            ++cancelled;
+            return {{}, "stopped"};
+        }
+        if (Has(source, "/throw"))
+            throw std::runtime_error("the decoder gave up");
+        if (Has(source, "/odd"))
+            throw 42;
+        if (!read)
+            return {{}, "no such file or directory"};
+        const std::string bytes = Has(source, "/bad") ? "" : "j" + read->bytes;
+        Encoded encoded{{bytes.begin(), bytes.end()},
+                        bytes.empty() ? "the picture is damaged or cut short" : ""};
+        if (reportSource)
+            encoded.source = read->Identity();
+        return encoded;
+    }
+    bool Asked(const std::string& source) {
+        const std::lock_guard lock(mutex);
+        return asked.contains(source);
+    }
+};
