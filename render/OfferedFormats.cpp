@@ -34,24 +34,22 @@ bool IsA(const char* loaderClass, const char* base) {
     return type != 0 && baseType != 0 && g_type_is_a(type, baseType);
 }
 
-bool IsAny(const char* loaderClass, std::span<const char* const> bases) {
-    return std::any_of(bases.begin(), bases.end(),
-                       [&](const char* base) { return IsA(loaderClass, base); });
-}
-
 // As libvips looks for a loader, in its order of priority, but asking only
-// the loaders of the given formats.
+// the loaders of the given formats. Their types are looked up once a search,
+// not once for every loader libvips has.
 struct Search {
     VipsSource* source;
-    std::span<const char* const> among;
+    std::vector<GType> among;
 };
 
 void* Recognises(void* item, void* search, void*) {
     auto* loader = static_cast<VipsForeignLoadClass*>(item);
     const Search& s = *static_cast<const Search*>(search);
-    const char* name = G_OBJECT_CLASS_NAME(loader);
-    if (loader->is_a_source == nullptr || !vips_isprefix("Vips", name) ||
-        !g_str_has_suffix(name, "Source") || !IsAny(name, s.among)) {
+    const GType type = G_OBJECT_CLASS_TYPE(loader);
+    if (loader->is_a_source == nullptr ||
+        !g_str_has_suffix(G_OBJECT_CLASS_NAME(loader), "Source") ||
+        std::none_of(s.among.begin(), s.among.end(),
+                     [type](GType base) { return g_type_is_a(type, base); })) {
         return nullptr;
     }
     (void)vips_source_rewind(s.source); // a test may have read rather than sniffed
@@ -59,7 +57,12 @@ void* Recognises(void* item, void* search, void*) {
 }
 
 const char* LoaderAmong(VipsSource* source, std::span<const char* const> among) {
-    Search search{source, among};
+    Search search{source, {}};
+    for (const char* base : among) {
+        if (const GType type = g_type_from_name(base); type != 0) {
+            search.among.push_back(type);
+        }
+    }
     void* found = vips_foreign_map("VipsForeignLoad", Recognises, &search, nullptr);
     (void)vips_source_rewind(source);
     return found != nullptr ? G_OBJECT_CLASS_NAME(found) : nullptr;
