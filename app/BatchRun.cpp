@@ -118,8 +118,8 @@ void BatchRun::Run(std::vector<DroppedItem> drop, const DialogServices& services
     FolderLister& folders = services.folders ? *services.folders : realFolders;
     BatchOutcome outcome;
     try {
-        outcome = RunDropWithFolders(drop, prompts, progress, folders, encode, options,
-                                     stop.get_token());
+        outcome =
+            RunDropWithFolders(drop, prompts, progress, folders, encode, options, stop.get_token());
     } catch (...) {
         // Nothing the batch calls throws but a failed allocation; the batch
         // then ends with nothing more written, and what was written counts.

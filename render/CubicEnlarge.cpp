@@ -109,12 +109,9 @@ BlendFunction ChosenBlend() {
 
 CubicEnlarger::CubicEnlarger(Rows picture, int pictureWidth, int pictureHeight, int bands,
                              int width, int height)
-    : picture_(std::move(picture)),
-      pictureRow_(std::size_t(pictureWidth) * std::size_t(bands)),
-      bands_(std::size_t(bands)),
-      across_(TapsFor(pictureWidth, width)),
-      down_(TapsFor(pictureHeight, height)),
-      rowLength_(std::size_t(width) * bands_),
+    : picture_(std::move(picture)), pictureRow_(std::size_t(pictureWidth) * std::size_t(bands)),
+      bands_(std::size_t(bands)), across_(TapsFor(pictureWidth, width)),
+      down_(TapsFor(pictureHeight, height)), rowLength_(std::size_t(width) * bands_),
       widened_(4 * rowLength_) {}
 
 // A source row enlarged across, keeping 7 more bits of each sample for the

@@ -17,8 +17,7 @@ std::uint64_t LargestDecode() {
     return memory / 2;
 }
 
-DecodeReservation::DecodeReservation(DecodeBudget& shared, std::uint64_t size,
-                                     std::stop_token stop)
+DecodeReservation::DecodeReservation(DecodeBudget& shared, std::uint64_t size, std::stop_token stop)
     : budget(shared), bytes(size) {
     if (bytes == 0) {
         granted = true;

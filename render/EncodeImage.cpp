@@ -152,8 +152,9 @@ std::vector<unsigned char> Enlarged(const VImage& image, const FrameFit& fit,
 // computed.
 std::vector<unsigned char> Jpeg(const VImage& canvas, JfifDensity density, PipelineStop& stop) {
     EvaluatedHere rows(stop.Watch(canvas));
-    return EncodeJpeg(canvas.width(), canvas.height(),
-                      [&rows](int y, std::uint8_t* row) { rows.Row(y, row); }, density);
+    return EncodeJpeg(
+        canvas.width(), canvas.height(), [&rows](int y, std::uint8_t* row) { rows.Row(y, row); },
+        density);
 }
 
 // What the decode of the opened picture holds whatever it is shrunk to: all
@@ -231,8 +232,7 @@ std::string ReasonOf(DecodeVerdict::Finding finding) {
 // with filler; the verdict also names the failure when a decoder gave up.
 std::string Attempt(const FrameSettings& settings, std::optional<PictureFile>& picture,
                     const std::string& sourcePath, DecodeBudget& budget,
-                    const std::stop_token& token,
-                    std::vector<unsigned char>& bytes) {
+                    const std::stop_token& token, std::vector<unsigned char>& bytes) {
     PipelineStop stop(token);
     try {
         picture.emplace(sourcePath, budget);

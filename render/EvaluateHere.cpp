@@ -25,7 +25,8 @@ void EvaluatedHere::Row(int y, std::uint8_t* out) {
             throw vips::VError();
         }
     }
-    std::memcpy(out, VIPS_REGION_ADDR_TOPLEFT(region_.get()) +
-                         std::size_t(y - strip_.top) * VIPS_REGION_LSKIP(region_.get()),
+    std::memcpy(out,
+                VIPS_REGION_ADDR_TOPLEFT(region_.get()) +
+                    std::size_t(y - strip_.top) * VIPS_REGION_LSKIP(region_.get()),
                 std::size_t(image_.width()) * std::size_t(image_.bands()));
 }

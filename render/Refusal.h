@@ -15,7 +15,8 @@ public:
 namespace reason {
 inline constexpr const char* notPicture = "not a picture Quillmere reads";
 // Said after the kind of a file that is a picture, but of a kind not read.
-inline constexpr const char* kindsRead = "it reads JPEG, PNG, GIF, WebP, TIFF, HEIF, AVIF, JPEG XL and BMP";
+inline constexpr const char* kindsRead =
+    "it reads JPEG, PNG, GIF, WebP, TIFF, HEIF, AVIF, JPEG XL and BMP";
 inline constexpr const char* damaged = "the picture is damaged or cut short";
 inline constexpr const char* tooLarge = "the picture is too large to decode";
 inline constexpr const char* outOfMemory = "not enough memory to convert it";

@@ -231,8 +231,10 @@ std::vector<Render> Renders() {
         {"3x4.png", White(300, 400, 299.6, 599.4), {}, f, {300, 599}, {0, 0, 175, 175}},
         {"7x5.png", White(7, 5), {}, f, {72, 72}, {14, 15, 0, 0}},
         // Already the frame's size: as it is, its edge on a block boundary not moved half a pixel.
-        {"edge.png", Encode(Solid(80, 60, {0, 0, 0}).insert(Solid(40, 60, white), 40, 0), ".png"),
-         {{white, 0.5, 0, 0.0125}}, Frame(80, 60)},
+        {"edge.png",
+         Encode(Solid(80, 60, {0, 0, 0}).insert(Solid(40, 60, white), 40, 0), ".png"),
+         {{white, 0.5, 0, 0.0125}},
+         Frame(80, 60)},
         {"1x1.png", White(1, 1), {{white, 0.15, 0, 0.7}}, f, {72, 72}, {0, 0, 100, 100}},
         {"1x10000.png", White(1, 10000), {{{0x56, 0x34, 0x12}}}, Frame(800, 600, true, 0xFF123456)},
         {"rgba.png", Encode(rgba, ".png"), left},
