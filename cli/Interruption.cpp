@@ -10,6 +10,12 @@ namespace {
 
 constexpr int handled[] = {SIGINT, SIGTERM, SIGHUP};
 
+// Sent by the object to its own thread when it goes, so that the thread
+// waits for signals without a timeout and the program ends without delay.
+int WakeSignal() {
+    return SIGRTMIN;
+}
+
 // Tools that signal both a process and its group (timeout, some service
 // managers) deliver one signal twice within microseconds; no person presses
 // Ctrl-C twice within this.
@@ -52,24 +58,30 @@ Interruption::Interruption(std::function<void()> firstSignal) : onFirst(std::mov
         if (current.sa_handler != SIG_IGN)
             sigaddset(&taken, number);
     }
-    ::pthread_sigmask(SIG_BLOCK, &taken, &previousMask);
+    sigset_t blocked = taken;
+    sigaddset(&blocked, WakeSignal());
+    ::pthread_sigmask(SIG_BLOCK, &blocked, &previousMask);
     watcher = std::jthread([this](std::stop_token quit) { Watch(std::move(quit)); });
 }
 
 Interruption::~Interruption() {
     watcher.request_stop();
+    ::pthread_kill(watcher.native_handle(), WakeSignal());
     watcher.join();
     ::pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
 }
 
-// Waits in short slices so that the object can go without a signal. The
-// same signal again within moments of the first is the same interruption,
-// delivered twice; any later one, or another signal, ends the program.
+// The same signal again within moments of the first is the same
+// interruption, delivered twice; any later one, or another signal, ends the
+// program.
 void Interruption::Watch(std::stop_token quit) {
-    const timespec slice{0, 100'000'000};
-    while (!quit.stop_requested()) {
-        const int number = ::sigtimedwait(&taken, nullptr, &slice);
-        if (number <= 0)
+    sigset_t waited = taken;
+    sigaddset(&waited, WakeSignal());
+    for (;;) {
+        const int number = ::sigwaitinfo(&waited, nullptr);
+        if (quit.stop_requested())
+            return;
+        if (number <= 0 || number == WakeSignal())
             continue;
         if (first != 0)
             Finish(number);
