@@ -8,7 +8,7 @@
 Lookahead::Lookahead(const std::vector<DroppedItem>& items, std::vector<std::size_t> waiting,
                      const Encoder& encoder, int jobCount, std::stop_token stop)
     : drop(items), waitsFor(std::move(waiting)), encode(encoder),
-      jobs(static_cast<std::size_t>(std::max(1, jobCount))), ahead(2 * jobs), slots(items.size()),
+      jobs(static_cast<std::size_t>(std::max(1, jobCount))), slots(items.size()),
       onStop(std::move(stop), [this] { CancelAll(); }) {
     const std::size_t threads = std::min(jobs, items.size());
     workers.reserve(threads);
@@ -52,18 +52,22 @@ void Lookahead::CancelAll() {
 }
 
 /*
- * A worker takes the next item in the drop's order as long as fewer than
- * `ahead` items past the loop's position are converting or waiting, and the
- * item waits for nothing the loop has still to write; so the item the loop
- * needs next is always among those converting or done.
+ * A worker takes the next item in the drop's order while the window past the
+ * loop's position allows it, and the item waits for nothing the loop has
+ * still to write; so the item the loop needs next is always among those
+ * converting or done.
  */
+bool Lookahead::MayStartNext() const {
+    if (nextToConvert >= slots.size() || waitsFor[nextToConvert] > reached)
+        return false;
+    const std::size_t past = nextToConvert - firstHeld;
+    return past < 2 * jobs || (past < 8 * jobs && heldBytes < heldBytesAtMost);
+}
+
 void Lookahead::Work() {
     std::unique_lock lock(mutex);
     for (;;) {
-        changed.wait(lock, [this] {
-            return stopping || (nextToConvert < slots.size() && nextToConvert < firstHeld + ahead &&
-                                waitsFor[nextToConvert] <= reached);
-        });
+        changed.wait(lock, [this] { return stopping || MayStartNext(); });
         if (stopping)
             return;
         const std::size_t index = nextToConvert++;
@@ -83,6 +87,7 @@ void Lookahead::Work() {
         if (slot.state == State::converting) {
             slot.result = std::move(result);
             slot.state = State::done;
+            heldBytes += slot.result.bytes.size();
         }
         changed.notify_all();
     }
@@ -94,6 +99,7 @@ void Lookahead::ReleaseBefore(std::size_t end, std::unique_lock<std::mutex>&) {
         if (slot.state == State::converting)
             slot.cancel.request_stop();
         slot.state = State::released;
+        heldBytes -= slot.result.bytes.size();
         slot.result = {};
     }
     firstHeld = std::max(firstHeld, end);
@@ -107,9 +113,10 @@ Lookahead::Result Lookahead::Take(std::size_t index) {
     ReleaseBefore(index, lock);
     changed.wait(lock, [&] { return stopping || slots[index].state == State::done; });
     Result result;
-    if (slots[index].state == State::done)
+    if (slots[index].state == State::done) {
+        heldBytes -= slots[index].result.bytes.size();
         result = {std::move(slots[index].result), slots[index].startedAt};
-    else
+    } else
         result.encoded.failure = stoppedFailure;
     ReleaseBefore(index + 1, lock);
     return result;

@@ -16,10 +16,12 @@ Encoded EncodeCatching(const Encoder& encode, const std::string& sourcePath, std
 /*
  * Converts the items of a drop on a pool of worker threads, ahead of the loop
  * that writes them, in the drop's order. `jobs` workers decode at most that
- * many pictures at once, and at most twice `jobs` items past the last one the
- * loop let go of are converting or finished: one slow picture at the head
+ * many pictures at once. Past the last item the loop let go of, twice `jobs`
+ * items may always be converting or finished, and up to eight times `jobs`
+ * while the finished JPEGs waiting for the loop take less than
+ * heldBytesAtMost: a slow picture at the head (a large PNG among small icons)
  * then does not leave the other workers idle, while memory holds no more
- * decodes than workers and a few finished JPEGs beside them. Items that are
+ * decodes than workers and a bounded amount of finished JPEGs. Items that are
  * not local files, or that carry their failure, are not converted. An item
  * whose source an earlier item's output may replace
  * (waitsFor[item] is that earlier item's index + 1, 0 for none) starts only
@@ -58,7 +60,10 @@ private:
         std::size_t startedAt = 0;
     };
 
+    static constexpr std::size_t heldBytesAtMost = std::size_t(32) << 20;
+
     void Work();
+    bool MayStartNext() const;
     void ReleaseBefore(std::size_t end, std::unique_lock<std::mutex>& lock);
     void CancelAll();
 
@@ -66,7 +71,6 @@ private:
     const std::vector<std::size_t> waitsFor;
     const Encoder& encode;
     const std::size_t jobs;
-    const std::size_t ahead; // items past the loop that may be converting or finished
 
     std::mutex mutex;
     std::condition_variable changed;
@@ -74,6 +78,7 @@ private:
     std::size_t nextToConvert = 0;
     std::size_t firstHeld = 0; // items before it are released
     std::size_t reached = 0;   // the loop is done with every item before it
+    std::size_t heldBytes = 0; // of the finished JPEGs not yet taken or released
     bool stopping = false;
 
     std::stop_callback<std::function<void()>> onStop;

@@ -167,8 +167,9 @@ struct FakeEncoder {
         const bool ahead = std::this_thread::get_id() != loop;
         const auto place =
             std::size_t(std::find(sources.begin(), sources.end(), source) - sources.begin());
-        // Past the item in the loop's hands, twice the jobs may be converting or finished.
-        if (place > loopAt + 2 * std::size_t(jobs))
+        // Past the item in the loop's hands, up to eight times the jobs may be converting or
+        // finished.
+        if (place > loopAt + 8 * std::size_t(jobs))
             tooFarAhead = true;
         const int now = ahead ? ++running : running.load();
         for (int most = mostRunning; now > most && !mostRunning.compare_exchange_weak(most, now);)
