@@ -104,7 +104,7 @@ BatchOutcome OneAtATime(const std::vector<DroppedItem>& drop, FakeDesk& desk) {
                 continue;
             }
             if (e.failure.empty())
-                why = "cannot write " + output.substr(p.DirectoryPart().size()) + ": " + why;
+                why = "cannot write Quillmere/" + output.substr(output.rfind('/') + 1) + ": " + why;
         }
         ++o.failed;
         if (desk.ShowMessage(p.path, 49, why) == IdCancel)
