@@ -4,14 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
 #include <dlfcn.h>
-#include <functional>
 #include <future>
 #include <pthread.h>
-#include <random>
-#include <thread>
 
 namespace {
 
@@ -56,17 +51,14 @@ void Within(std::chrono::seconds limit, const std::function<void()>& work) {
 
 // Waits until the condition holds, at most ten seconds; says whether it came.
 bool Eventually(const std::function<bool()>& holds) {
-    for (const auto end = std::chrono::steady_clock::now() + 10s; !holds();) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
+    const auto end = std::chrono::steady_clock::now() + 10s;
+    while (!holds() && std::chrono::steady_clock::now() < end)
         std::this_thread::sleep_for(1ms);
-    }
-    return true;
+    return holds();
 }
 
 // The batch one item at a time, with nothing converted ahead: what the engine must match.
-BatchOutcome OneAtATime(const std::vector<DroppedItem>& drop, FakeDesk& desk,
-                        const Encoder& encode) {
+BatchOutcome OneAtATime(const std::vector<DroppedItem>& drop, FakeDesk& desk) {
     const std::stop_token stop = desk.stop.get_token();
     BatchOutcome o;
     const auto end = [&](std::size_t first) {
@@ -98,7 +90,7 @@ BatchOutcome OneAtATime(const std::vector<DroppedItem>& drop, FakeDesk& desk,
         if (why.empty()) {
             Encoded e;
             try {
-                e = encode(p.path, stop);
+                e = desk(p.path, stop);
             } catch (const std::exception& error) {
                 e.failure = error.what();
             } catch (...) {
@@ -112,7 +104,7 @@ BatchOutcome OneAtATime(const std::vector<DroppedItem>& drop, FakeDesk& desk,
                 continue;
             }
             if (e.failure.empty())
-                why = "cannot write " + output.substr(p.DirectoryPart().size()) + ": " + why;
+                why = "cannot write Quillmere/" + output.substr(output.rfind('/') + 1) + ": " + why;
         }
         ++o.failed;
         if (desk.ShowMessage(p.path, 49, why) == IdCancel)
@@ -121,71 +113,28 @@ BatchOutcome OneAtATime(const std::vector<DroppedItem>& drop, FakeDesk& desk,
     return o;
 }
 
-struct Ran {
-    std::string log;
-    BatchOutcome outcome;
-    std::size_t asked = 0;
-    bool threw = false;
-};
-
-struct Setting {
-    int jobs = 1;
-    unsigned seed = 1;
-    int stopAt = -1;
-    bool reportSource = false;
-    bool oneAtATime = false;  // the reference loop instead of the engine
-    int workersStarting = -1; // how many worker threads can start; -1: all
-    std::function<void(FakeDesk&, FakeEncoder&)> prepare = {};
-};
-
-Ran RunWith(const std::vector<DroppedItem>& drop, const std::vector<int>& answers,
-            const Setting& setting, FakeEncoder* seen = nullptr) {
-    FakeDesk desk;
-    desk.answers = answers;
-    desk.stopAt = setting.stopAt;
-    FakeEncoder local;
-    FakeEncoder& encoder = seen ? *seen : local;
-    encoder.desk = &desk;
-    encoder.seed = setting.seed;
-    encoder.jobs = setting.jobs;
-    encoder.reportSource = setting.reportSource;
+// The counts of the drop run on the desk within a minute, by the engine or by the one-at-a-time
+// loop, with workersStarting worker threads able to start (-1: all); none when it threw.
+std::vector<int> RunDrop(FakeDesk& desk, const std::vector<DroppedItem>& drop,
+                         bool oneAtATime = false, int workersStarting = -1) {
     for (const DroppedItem& item : drop)
-        encoder.sources.push_back(item.path);
-    if (setting.prepare)
-        setting.prepare(desk, encoder);
+        desk.sources.push_back(item.path);
     const BatchOptions options{
-        .jobs = setting.jobs,
-        .onItem = [&](std::size_t index, const DroppedItem&) { encoder.loopAt = index; }};
-    Ran run;
+        .jobs = desk.jobs,
+        .onItem = [&](std::size_t index, const DroppedItem&) { desk.loopAt = index; }};
+    std::vector<int> counts;
     Within(60s, [&] {
-        encoder.loop = std::this_thread::get_id();
-        threadsLeft = setting.workersStarting;
+        desk.loop = std::this_thread::get_id();
+        threadsLeft = workersStarting;
         try {
-            run.outcome = setting.oneAtATime ? OneAtATime(drop, desk, std::ref(encoder))
-                                             : RunDropBatch(drop, desk, desk, std::ref(encoder),
-                                                            options, desk.stop.get_token());
+            counts = Counts(oneAtATime ? OneAtATime(drop, desk)
+                                       : RunDropBatch(drop, desk, desk, std::ref(desk), options,
+                                                      desk.stop.get_token()));
         } catch (const std::system_error&) {
-            run.threw = true;
         }
         threadsLeft = -1;
     });
-    run.log = desk.log;
-    run.asked = desk.asked;
-    return run;
-}
-
-void ExpectOutcome(const BatchOutcome& got, const BatchOutcome& want) {
-    EXPECT_EQ(got.converted, want.converted);
-    EXPECT_EQ(got.failed, want.failed);
-    EXPECT_EQ(got.notReached, want.notReached);
-    EXPECT_EQ(got.endedEarly, want.endedEarly);
-    EXPECT_EQ(got.stopped, want.stopped);
-}
-
-std::string CopyOf(const std::string& source) {
-    PathParts parts;
-    parts.path = source;
-    return OutputFilePath(parts);
+    return counts;
 }
 
 } // namespace
@@ -196,10 +145,9 @@ std::string CopyOf(const std::string& source) {
 // counts. Conversions never run further ahead than the jobs allow, nor more at once.
 TEST(DropBatch, RunningAheadChangesNothingSeen) {
     // Every way a path can go wrong, and a folder's path longer than a path's usual limit.
-    const std::string folders[] = {
-        "/have/",      "/a/",       "/ro/",
-        "/have/full/", "/x/",       "/y/",
-        "/have/loop/", "/planted/", "/have/" + std::string(300, 'd') + "/"};
+    const std::string deep = "/have/" + std::string(300, 'd') + "/";
+    const std::string folders[] = {"/have/", "/a/",         "/ro/",      "/have/full/", "/x/",
+                                   "/y/",    "/have/loop/", "/planted/", deep};
     const char* const names[] = {"p.png",     "bad.png", "gone.png", "q.jpg",
                                  "throw.gif", "odd",     "a.jpg"};
     const char* const aliases[] = {"/x/a.jpg",           "/y/a.jpg",
@@ -217,9 +165,11 @@ TEST(DropBatch, RunningAheadChangesNothingSeen) {
             const auto kind = random() % 10;
             if (kind == 0)
                 drop[i] = {"https://example.org/" + std::to_string(i), false};
-            else if (kind < 3 && i > 0) // the copy that one of the last two items gets
-                drop[i] = {CopyOf(drop[i - 1 - random() % std::min<std::size_t>(i, 2)].path)};
-            else if (kind < 7)
+            else if (kind < 3 && i > 0) { // the copy that one of the last two items gets
+                PathParts source;
+                source.path = drop[i - 1 - random() % std::min<std::size_t>(i, 2)].path;
+                drop[i] = {OutputFilePath(source)};
+            } else if (kind < 7)
                 drop[i] = {any(aliases)};
             else { // the name comes whole, so that the fakes see what it means
                 drop[i] = {any(folders)};
@@ -229,113 +179,89 @@ TEST(DropBatch, RunningAheadChangesNothingSeen) {
         std::vector<int> answers(random() % 10);
         for (int& answer : answers)
             answer = any(answerSet);
-        Setting setting{.jobs = 1 + int(random() % 8),
-                        .seed = unsigned(random()),
-                        .stopAt = random() % 3 == 0 ? int(random() % 12) + 1 : -1,
-                        .reportSource = random() % 2 == 0};
-        if (random() % 2 == 0)
-            setting.prepare = [](FakeDesk& desk, FakeEncoder&) {
-                desk.made.insert("/x/Quillmere/");
-                desk.Put("/x/Quillmere/a.jpg", "old");
-            };
-        SCOPED_TRACE("round " + std::to_string(round) + ", jobs " + std::to_string(setting.jobs));
-
-        FakeEncoder seen;
-        const Ran ahead = RunWith(drop, answers, setting, &seen);
-        setting.oneAtATime = true;
-        const Ran one = RunWith(drop, answers, setting);
+        const int jobs = 1 + int(random() % 8);
+        const unsigned seed = unsigned(random());
+        const int stopAt = random() % 3 == 0 ? int(random() % 12) + 1 : -1;
+        const bool reportSource = random() % 2 == 0, oldCopy = random() % 2 == 0;
+        SCOPED_TRACE("round " + std::to_string(round) + ", jobs " + std::to_string(jobs));
+        FakeDesk ahead, one;
+        for (FakeDesk* desk : {&ahead, &one}) {
+            desk->answers = answers;
+            desk->jobs = jobs;
+            desk->seed = seed;
+            desk->stopAt = stopAt;
+            desk->reportSource = reportSource;
+            if (oldCopy) {
+                desk->made.insert("/x/Quillmere/");
+                desk->Put("/x/Quillmere/a.jpg", "old");
+            }
+        }
+        EXPECT_EQ(RunDrop(ahead, drop), RunDrop(one, drop, true));
         EXPECT_EQ(ahead.log, one.log);
-        ExpectOutcome(ahead.outcome, one.outcome);
-        EXPECT_EQ(ahead.asked, one.asked);
-        EXPECT_LE(seen.mostRunning, setting.jobs);
-        EXPECT_FALSE(seen.tooFarAhead);
-        EXPECT_EQ(seen.running, 0) << "a conversion outlived its batch";
+        EXPECT_FALSE(ahead.tooMany);
+        EXPECT_FALSE(ahead.tooFarAhead);
+        EXPECT_EQ(ahead.running, 0) << "a conversion outlived its batch";
     }
 }
 
-// Conversions that would never end by themselves are cancelled: by a No that ends the batch, by
-// a stop during a question before it is answered, and by a stop while the loop waits for one.
+// Conversions that would never end by themselves are cancelled: by a No that ends the batch, and
+// by a stop during a question, before it is answered.
 TEST(DropBatch, CancelsConversionsInFlight) {
     std::vector<DroppedItem> drop{{"/new/a.png"}};
     for (int i = 1; i <= 4; ++i)
         drop.push_back({"/have/slow" + std::to_string(i)});
     for (const bool stopAtQuestion : {false, true}) {
         SCOPED_TRACE(stopAtQuestion ? "a stop during the question" : "a No");
-        FakeEncoder seen;
-        const auto prepare = [&](FakeDesk& desk, FakeEncoder&) {
-            // The question comes once every worker converts; a stop ends them before it is
-            // answered.
-            desk.onSource = [&](const std::string&) {
-                EXPECT_TRUE(Eventually([&] { return seen.running == 4; }));
-            };
-            if (stopAtQuestion)
-                desk.onMessage = [&](const std::string&) {
-                    desk.stop.request_stop();
-                    EXPECT_TRUE(Eventually([&] { return seen.cancelled == 4; }))
-                        << "the stop left them running";
-                };
-        };
-        const Ran run =
-            RunWith(drop, {stopAtQuestion ? IdYes : IdNo}, {.jobs = 4, .prepare = prepare}, &seen);
-        EXPECT_EQ(run.log, "?36 Directory doesn't exist:  /new/Quillmere/\n\nCreate it?, ");
-        ExpectOutcome(run.outcome,
-                      {.notReached = 5, .endedEarly = true, .stopped = stopAtQuestion});
-        EXPECT_EQ(seen.cancelled, 4);
-        EXPECT_EQ(seen.running, 0);
-    }
-
-    FakeEncoder seen;
-    const auto stopWhenConverting = [&](FakeDesk& desk, FakeEncoder&) {
+        FakeDesk desk;
+        desk.jobs = 4;
+        desk.answers = {stopAtQuestion ? IdYes : IdNo};
+        // The question comes once every worker converts.
         desk.onSource = [&](const std::string&) {
-            desk.helper = std::jthread([&] {
-                EXPECT_TRUE(Eventually([&] { return seen.running == 1; }));
-                desk.stop.request_stop();
-            });
+            EXPECT_TRUE(Eventually([&] { return desk.running == 4; }));
         };
-    };
-    const Ran run =
-        RunWith({{"/have/slow.png"}, {"/have/b.png"}}, {}, {.prepare = stopWhenConverting}, &seen);
-    EXPECT_EQ(run.log, "?");
-    ExpectOutcome(run.outcome, {.notReached = 2, .endedEarly = true, .stopped = true});
+        if (stopAtQuestion)
+            desk.onMessage = [&](const std::string&) {
+                desk.stop.request_stop();
+                EXPECT_TRUE(Eventually([&] { return desk.cancelled == 4; }))
+                    << "the stop left them running";
+            };
+        EXPECT_EQ(RunDrop(desk, drop), (std::vector<int>{0, 0, 5, 1, 0, stopAtQuestion}));
+    }
 }
 
 // Items the loop passes by (a source it cannot read) are let go of: the conversion of one is
 // cancelled, and one that has not started never does. The only worker is held in the first
 // item until the loop has passed the next two.
 TEST(DropBatch, LetsGoOfPassedItemsWithoutStartingThem) {
-    FakeEncoder seen;
+    FakeDesk desk;
     std::atomic<bool> passed{false};
-    const auto hold = [&](FakeDesk& desk, FakeEncoder& encoder) {
-        desk.onSource = [&](const std::string& path) {
-            if (path == "/have/gone0") {
-                EXPECT_TRUE(Eventually([&] { return encoder.Asked(path); }));
-            }
-        };
-        desk.onMessage = [&](const std::string& text) { passed = passed || text == "/have/gone2"; };
-        encoder.onStart = [&](const std::string& source, std::stop_token stop) {
-            if (source != "/have/gone0")
-                return;
-            EXPECT_TRUE(Eventually([&] { return stop.stop_requested(); }))
-                << "a passed item still converts";
-            EXPECT_TRUE(Eventually([&] { return passed.load(); }));
-        };
+    desk.answers = {IdOk, IdOk, IdOk};
+    desk.onSource = [&](const std::string& path) {
+        if (path == "/have/gone0") {
+            EXPECT_TRUE(Eventually([&] { return desk.Started(path); }));
+        }
     };
-    const Ran run = RunWith({{"/have/gone0"}, {"/have/gone1"}, {"/have/gone2"}, {"/have/b3"}},
-                            {IdOk, IdOk, IdOk}, {.prepare = hold}, &seen);
-    EXPECT_FALSE(seen.Asked("/have/gone1"));
-    EXPECT_FALSE(seen.Asked("/have/gone2"));
-    ExpectOutcome(run.outcome, {.converted = 1, .failed = 3});
+    desk.onMessage = [&](const std::string& text) { passed = passed || text == "/have/gone2"; };
+    desk.onStart = [&](const std::string& source, std::stop_token stop) {
+        if (source != "/have/gone0")
+            return;
+        EXPECT_TRUE(Eventually([&] { return stop.stop_requested(); }))
+            << "a passed item still converts";
+        EXPECT_TRUE(Eventually([&] { return passed.load(); }));
+    };
+    EXPECT_EQ(RunDrop(desk, {{"/have/gone0"}, {"/have/gone1"}, {"/have/gone2"}, {"/have/b3"}}),
+              (std::vector<int>{1, 3, 0, 0, 0, 0}));
+    EXPECT_FALSE(desk.Started("/have/gone1"));
+    EXPECT_FALSE(desk.Started("/have/gone2"));
 }
 
 // When not every worker thread can start, the ones that did do the work; when none can, the
 // batch ends with the error before anything is asked or written. Neither waits for ever.
 TEST(DropBatch, CarriesOnWithTheWorkersThatStart) {
     const std::vector<DroppedItem> drop{{"/have/a.png"}, {"/have/b.png"}, {"/have/c.png"}};
-    const Ran one = RunWith(drop, {}, {.jobs = 4, .workersStarting = 1});
-    EXPECT_FALSE(one.threw);
-    EXPECT_EQ(one.log, "?write /have/Quillmere/a.jpg (jp), ?write /have/Quillmere/b.jpg (jp), "
-                       "?write /have/Quillmere/c.jpg (jp), ");
-    const Ran none = RunWith(drop, {}, {.jobs = 4, .workersStarting = 0});
-    EXPECT_TRUE(none.threw);
+    FakeDesk one, none;
+    one.jobs = none.jobs = 4;
+    EXPECT_EQ(RunDrop(one, drop, false, 1), (std::vector<int>{3, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(RunDrop(none, drop, false, 0), std::vector<int>()) << "no error";
     EXPECT_EQ(none.log, "");
 }

@@ -18,17 +18,26 @@ inline bool Has(const std::string& path, const char* part) {
     return path.find(part) != std::string::npos;
 }
 
-/*
- * A file system and a person in one. Paths tell what becomes of them: "/gone" cannot be read,
- * "/full/" cannot be written; folders under "/have/" exist, those under "/ro/" cannot be made, a
- * Quillmere folder under "/planted/" is another user's link. A picture outside a Quillmere
- * folder holds "p"; one inside exists once written or put there, /have/Quillmere/a.jpg holds
- * "old". Links: /y leads to /x, /have/link.jpg to /have/Quillmere/a.jpg, and
- * /have/loop/Quillmere back to /have/loop.
- * Answers come from a script (Cancel once it is used up). The log holds, in order, each folder
- * test ('?'), message, folder made and output written: everything the person sees or the disk
- * holds. The stop is requested at the event numbered stopAt.
- */
+// Converted, failed, not reached, ended early, passed over, stopped.
+inline std::vector<int> Counts(const BatchOutcome& o) {
+    return {o.converted, o.failed, o.notReached, o.endedEarly, o.passedOver, o.stopped};
+}
+
+// Everything around a batch in one: the person, the file system and the encoder. Paths tell
+// what becomes of them: "/gone" cannot be read, "/full/" cannot be written; folders under
+// "/have/" exist, those under "/ro/" cannot be made, a Quillmere folder under "/planted/" is
+// another user's link. A picture outside a Quillmere folder holds "p"; one inside exists once
+// written or put there, /have/Quillmere/a.jpg holds "old". Links: /y leads to /x,
+// /have/link.jpg to /have/Quillmere/a.jpg, and /have/loop/Quillmere back to /have/loop.
+// Answers come from a script (Cancel once it is used up). The log holds, in order, each folder
+// test ('?'), message, folder made and output written: everything the person sees or the disk
+// holds. The stop is requested at the event numbered stopAt.
+// As the encoder (through std::ref) it turns what the source holds into "j" and those bytes,
+// after a delay drawn from the source's name and the seed, so that conversions finish in any
+// order; "/slow" converts until it is cancelled, "/bad" does not decode, "/throw" throws an
+// exception and "/odd" something that is none. It says which file it read when reportSource is
+// set, and records the sources it was asked for, and whether more ran at once on the workers,
+// or further ahead of the loop, than the jobs allow.
 struct FakeDesk final : Prompts, FileSystem {
     struct File {
         std::uint64_t inode;
@@ -37,16 +46,25 @@ struct FakeDesk final : Prompts, FileSystem {
     };
 
     std::vector<int> answers;
+    int stopAt = -1, jobs = 1;
+    unsigned seed = 0;
+    bool reportSource = false;
+    std::function<void(const std::string&path)> onSource, onMessage; // test hooks
+    std::function<void(const std::string& source, std::stop_token stop)> onStart;
+
     std::string log;
     std::size_t asked = 0;
+    int events = 0;
     std::stop_source stop;
-    int events = 0, stopAt = -1;
-    std::set<std::string> made;
-    std::function<void(const std::string&path)> onSource, onMessage; // test hooks
-    std::mutex mutex; // files are read by the encoder's threads
+    std::set<std::string> made, started;
+    std::mutex mutex; // the encoder runs on the workers
     std::map<std::string, File> files = {{"/have/Quillmere/a.jpg", {1, "old"}}};
     std::uint64_t inodes = 1;
-    std::jthread helper; // a test's own thread, joined first when the desk goes
+    std::vector<std::string> sources; // the drop's paths, to find an item's place
+    std::thread::id loop;             // the loop's thread, whose conversions are not ahead
+    std::atomic<std::size_t> loopAt{0};
+    std::atomic<int> running{0}, cancelled{0};
+    std::atomic<bool> tooMany{false}, tooFarAhead{false};
 
     static std::string Resolved(std::string path) {
         static const std::pair<std::string, std::string> links[] = {
@@ -82,6 +100,10 @@ struct FakeDesk final : Prompts, FileSystem {
         log += text;
         if (++events == stopAt)
             stop.request_stop();
+    }
+    bool Started(const std::string& source) {
+        const std::lock_guard lock(mutex);
+        return started.contains(source);
     }
 
     int ShowMessage(const std::string& text, unsigned style, const std::string& detail) override {
@@ -119,11 +141,9 @@ struct FakeDesk final : Prompts, FileSystem {
         return {};
     }
     std::string OutputFolderRefusal(const std::string& source, const std::string& folder) override {
-        PathParts parts;
-        parts.path = source;
         if (folder.starts_with("/planted/"))
             return "the Quillmere folder is a link owned by another user";
-        if (Resolved(folder) == Resolved(parts.DirectoryPart()))
+        if (Resolved(folder) == Resolved(PathParts().DirectoryPart(source)))
             return "the Quillmere folder leads back into the picture's own folder";
         return {};
     }
@@ -135,60 +155,34 @@ struct FakeDesk final : Prompts, FileSystem {
         Put(output, {bytes.begin(), bytes.end()});
         return {};
     }
-};
 
-// Converts what the source holds on the desk into "j" and those bytes, after a delay drawn from
-// the source's name and the seed, so that conversions finish in any order, once onStart has
-// returned; "/slow" converts until it is cancelled, "/bad" does not decode, "/throw" throws an
-// exception and "/odd" something that is none. Says which file it read when reportSource is set.
-// Records which sources it was asked for, how many ran at once on the workers, and whether any
-// ran further ahead of the loop than the jobs allow. An Encoder through std::ref.
-struct FakeEncoder {
-    FakeDesk* desk = nullptr;
-    unsigned seed = 0;
-    int jobs = 1;
-    bool reportSource = false;
-    std::atomic<int> running{0}, mostRunning{0}, cancelled{0};
-    std::atomic<std::size_t> loopAt{0};
-    std::atomic<bool> tooFarAhead{false};
-    std::thread::id loop;             // the loop's thread, whose conversions are not ahead
-    std::vector<std::string> sources; // the drop's paths, to find an item's place
-    std::mutex mutex;
-    std::multiset<std::string> asked;
-    std::function<void(const std::string& source, std::stop_token stop)> onStart; // test hook
-
-    Encoded operator()(const std::string& source, std::stop_token stop) {
+    Encoded operator()(const std::string& source, std::stop_token cancel) {
+        std::optional<File> read;
         {
             const std::lock_guard lock(mutex);
-            asked.insert(source);
+            started.insert(source);
+            if (const File* file = Find(Resolved(source)))
+                read = *file;
         }
         if (onStart)
-            onStart(source, stop);
+            onStart(source, cancel);
         const bool ahead = std::this_thread::get_id() != loop;
-        const auto place =
-            std::size_t(std::find(sources.begin(), sources.end(), source) - sources.begin());
+        const auto place = std::size_t(std::ranges::find(sources, source) - sources.begin());
         // Past the item in the loop's hands, up to eight times the jobs may be converting or
         // finished.
         if (place > loopAt + 8 * std::size_t(jobs))
             tooFarAhead = true;
-        const int now = ahead ? ++running : running.load();
-        for (int most = mostRunning; now > most && !mostRunning.compare_exchange_weak(most, now);)
-            ;
-        std::optional<FakeDesk::File> read;
-        {
-            const std::lock_guard lock(desk->mutex);
-            if (const FakeDesk::File* file = desk->Find(FakeDesk::Resolved(source)))
-                read = *file;
-        }
+        if ((ahead ? ++running : running.load()) > jobs)
+            tooMany = true;
         std::minstd_rand random(seed + unsigned(std::hash<std::string>{}(source)));
         const auto until =
             std::chrono::steady_clock::now() + std::chrono::microseconds(random() % 3000);
         while ((Has(source, "/slow") || std::chrono::steady_clock::now() < until) &&
-               !stop.stop_requested())
+               !cancel.stop_requested())
             std::this_thread::sleep_for(std::chrono::microseconds(100));
         if (ahead)
             --running;
-        if (stop.stop_requested()) {
+        if (cancel.stop_requested()) {
             ++cancelled;
             return {{}, "stopped"};
         }
@@ -198,15 +192,11 @@ struct FakeEncoder {
             throw 42;
         if (!read)
             return {{}, "no such file or directory"};
-        const std::string bytes = Has(source, "/bad") ? "" : "j" + read->bytes;
-        Encoded encoded{{bytes.begin(), bytes.end()},
-                        bytes.empty() ? "the picture is damaged or cut short" : ""};
-        if (reportSource)
-            encoded.source = read->Identity();
-        return encoded;
-    }
-    bool Asked(const std::string& source) {
-        const std::lock_guard lock(mutex);
-        return asked.contains(source);
+        if (Has(source, "/bad"))
+            return {{}, "the picture is damaged or cut short"};
+        const std::string bytes = "j" + read->bytes;
+        return {{bytes.begin(), bytes.end()},
+                "",
+                reportSource ? read->Identity() : std::optional<FileIdentity>()};
     }
 };
