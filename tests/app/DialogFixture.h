@@ -1,32 +1,23 @@
 #pragma once
 
 #include "ColorSwatch.h"
-#include "MessageBoxPrompts.h"
 #include "PosixFileSystem.h"
 #include "QColorRef.h"
 #include "ResizerDialog.h"
-#include "StoreFile.h"
 
 #include <QtTest>
 #include <QtWidgets>
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
-#include <map>
+#include <atomic>
+#include <chrono>
 #include <mutex>
+#include <thread>
 
-inline void PrintTo(const Profile& p, std::ostream* out) {
-    *out << '"' << p.name << "\" " << p.doPadding << " 0x" << std::hex << p.paddingColor << std::dec
-         << " " << p.frameWidth << "x" << p.frameHeight;
-}
-
-// A message as the tests see it: text, the reason beneath it, style and
-// whether the busy cursor was on the dialog.
-inline std::string Shown(const std::string& text, unsigned style, bool busy = false,
-                         const std::string& detail = {}) {
-    return text + (detail.empty() ? "" : " / " + detail) + (busy ? " [busy " : " [") +
-           std::to_string(style) + "]";
+// A message as the tests see it: text, the reason beneath it and style.
+inline std::string Shown(const std::string& text, unsigned style, const std::string& detail = {}) {
+    return text + (detail.empty() ? "" : " / " + detail) + " [" + std::to_string(style) + "]";
 }
 
 // Delivers a drop of urls to target as the window system does, with the text
@@ -47,37 +38,28 @@ inline void DeliverDrop(QWidget& target, const QList<QUrl>& urls) {
 }
 
 // Folders as the real file system has them in a temporary folder; every
-// source is taken for a readable file, and an output written is recorded as
-// "source > output" with the settings its conversion was given.
-struct RecordingFiles final : PosixFileSystem {
-    std::mutex mutex;
-    std::map<std::string, FrameSettings> encodedWith;
-    std::vector<Profile> written;
+// source is taken for a readable file, and outputs are only counted.
+struct UnwrittenFiles final : PosixFileSystem {
+    std::size_t writes = 0;
     std::size_t failAllocationAt = SIZE_MAX; // the write that runs out of memory
 
     std::string SourceProblem(const std::string&) override { return {}; }
-    std::string WriteOutput(const std::string& source, const std::string& output,
+    std::string WriteOutput(const std::string&, const std::string&,
                             std::span<const unsigned char>) override {
-        const std::lock_guard lock(mutex);
-        if (written.size() == failAllocationAt)
+        if (writes++ == failAllocationAt)
             throw std::bad_alloc();
-        const FrameSettings& s = encodedWith[source];
-        written.push_back(
-            {source + " > " + output, s.doPadding, s.paddingColor, s.frameWidth, s.frameHeight});
         return {};
     }
 };
 
 // A dialog on prompts answered from a script (an unexpected message fails the
-// test) or real message boxes, the real folders of a temporary folder, a
-// store of its own and an encoder that fails for the source named failing and
-// can be held until released or cancelled.
+// test), the real folders of a temporary folder, a store of its own and an
+// encoder, one file at a time, that records each source with its settings and
+// waits while holding is set, until the batch stops.
 class DialogFixture : public ::testing::Test, public Prompts {
 protected:
-    static constexpr const char* damaged = "the picture is damaged or cut short";
-
     int ShowMessage(const std::string& text, unsigned style, const std::string& detail) override {
-        shown.push_back(Shown(text, style, Busy(), detail));
+        shown.push_back(Shown(text, style, detail));
         EXPECT_FALSE(answers.empty()) << "unexpected message: " << shown.back();
         return answers.empty() ? IdCancel : answers.takeFirst();
     }
@@ -86,28 +68,15 @@ protected:
                dialog->cursor().shape() == Qt::BusyCursor;
     }
 
-    // Runs on the batch's worker threads.
-    Encoded Encode(const FrameSettings& settings, const std::string& source, std::stop_token stop) {
-        {
-            std::unique_lock lock(holdMutex);
-            held.wait(lock, stop, [&] { return !holding; });
-        }
+    // Runs on the batch's worker thread; waits while holding, until a stop.
+    Encoded Encode(const FrameSettings& s, const std::string& source, std::stop_token stop) {
+        while (holding && !stop.stop_requested())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         if (stop.stop_requested())
             return {{}, "stopped"};
-        const std::lock_guard lock(files.mutex);
-        files.encodedWith[source] = settings;
-        return source == failing ? Encoded{{}, damaged} : Encoded{{'j'}, {}};
-    }
-    void Hold() {
-        const std::lock_guard lock(holdMutex);
-        holding = true;
-    }
-    void Release() {
-        {
-            const std::lock_guard lock(holdMutex);
-            holding = false;
-        }
-        held.notify_all();
+        const std::lock_guard lock(mutex);
+        conversions.push_back({source, s.doPadding, s.paddingColor, s.frameWidth, s.frameHeight});
+        return {{'j'}, {}};
     }
     // Drops and waits until every batch it started is over.
     void Drop(QWidget& target, const QList<QUrl>& urls) {
@@ -121,19 +90,17 @@ protected:
     std::string Progress() { return Child<QProgressBar>("progressBatch").format().toStdString(); }
 
     // Stores the profiles given, as an earlier run's "Done" would, makes the
-    // output folder unless told not to, then opens.
+    // output folder, then opens.
     void Open(const std::vector<Profile>& stored = {}) {
-        ASSERT_TRUE(!outputFolderThere || QDir(folder.path()).mkpath("Quillmere"));
+        ASSERT_TRUE(QDir(folder.path()).mkpath("Quillmere"));
         ProfileList list;
         for (const Profile& profile : stored)
             list.Add(profile);
         ASSERT_TRUE(store.SaveProfiles(list));
-        const auto encode = [this](const FrameSettings& settings, const std::string& source,
-                                   std::stop_token stop) { return Encode(settings, source, stop); };
+        const auto encode = std::bind_front(&DialogFixture::Encode, this);
         const auto start = [this] { return imagingStarts ? std::make_shared<int>(0) : nullptr; };
         dialog = std::make_unique<ResizerDialog>(
-            DialogServices{*prompts, files, encode, start, store, 0, folders});
-        boxes.SetOwner(dialog.get());
+            DialogServices{*this, files, encode, start, store, 1, folders});
         dialog->show();
         QApplication::setActiveWindow(dialog.get());
     }
@@ -186,10 +153,6 @@ protected:
         const FrameSettings s = dialog->Settings();
         return {dialog->ProfileName(), s.doPadding, s.paddingColor, s.frameWidth, s.frameHeight};
     }
-    void ExpectShowing(const Profile& profile) {
-        EXPECT_EQ(Showing(), profile);
-        EXPECT_EQ(Held(), profile);
-    }
 
     // Calls respond, from a timer, on every modal window of type T that opens
     // from now on; respond must close the window.
@@ -211,23 +174,17 @@ protected:
     QTimer timer;
     QList<int> answers;
     std::vector<std::string> shown;
-    MessageBoxPrompts boxes;
-    Prompts* prompts = this;
     QTemporaryDir folder;
     // How the result names the Quillmere folder of folder.
     const std::string into =
         " into " + QFileInfo(folder.path()).fileName().toStdString() + "/Quillmere";
-    RecordingFiles files;
-    FolderLister* folders = nullptr;                   // the real folders
-    std::vector<Profile>& conversions = files.written; // named "source > output"
-    std::mutex holdMutex;
-    std::condition_variable_any held;
-    bool holding = false;
+    UnwrittenFiles files;
+    FolderLister* folders = nullptr;  // the real folders
+    std::vector<Profile> conversions; // named by their sources
+    std::mutex mutex;
+    std::atomic<bool> holding = false;
     const QString storeName = testing::UnitTest::GetInstance()->current_test_info()->name();
     const ProfileStore store{storeName.toStdString()};
-    const QString storeFile = StoreFilePath(storeName);
-    std::string failing;
     bool imagingStarts = true;
-    bool outputFolderThere = true;
     std::unique_ptr<ResizerDialog> dialog;
 };

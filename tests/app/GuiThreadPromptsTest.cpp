@@ -19,30 +19,22 @@ struct Answering final : Prompts {
     }
 };
 
-// A question from the batch's thread is shown on the GUI thread and its
-// answer returned. Once the batch stops, a question still waiting gets the
-// answer that does least at once, and is never shown afterwards.
+// Once the batch stops, a question from its thread still waiting for the GUI
+// thread gets the answer that does least at once, and is never shown
+// afterwards. One answered in time is the dialog's everyday case (FolderDrop).
 TEST(GuiThreadPrompts, AStopAnswersAWaitingQuestionSafelyAndItIsNeverShown) {
     const struct {
         const char* name;
         unsigned style;
         int safe;
     } rows[] = {{"Yes/No", MessageStyle::YesNo | MessageStyle::IconQuestion, IdNo},
-                {"OK/Cancel", MessageStyle::OkCancel | MessageStyle::IconExclamation, IdCancel},
-                {"OK", MessageStyle::Ok, IdOk},
-                {"Save/Discard/Cancel", MessageStyle::SaveDiscardCancel, IdCancel}};
+                {"OK/Cancel", MessageStyle::OkCancel | MessageStyle::IconExclamation, IdCancel}};
     QObject context;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         Answering shownBy;
         std::stop_source stop;
         GuiThreadPrompts prompts(shownBy, context, stop.get_token());
-        auto answered = std::async(std::launch::async,
-                                   [&] { return prompts.ShowMessage("asked", row.style, {}); });
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] { return answered.wait_for(0s) == std::future_status::ready; }, 5000));
-        EXPECT_EQ(answered.get(), IdYes);
-
         // The GUI thread is busy elsewhere until the stop has been answered.
         auto waiting = std::async(std::launch::async,
                                   [&] { return prompts.ShowMessage("waiting", row.style, {}); });
@@ -50,7 +42,7 @@ TEST(GuiThreadPrompts, AStopAnswersAWaitingQuestionSafelyAndItIsNeverShown) {
         ASSERT_EQ(waiting.wait_for(5s), std::future_status::ready);
         EXPECT_EQ(waiting.get(), row.safe);
         QCoreApplication::sendPostedEvents();
-        EXPECT_EQ(shownBy.shown, std::vector<std::string>{"asked"});
+        EXPECT_TRUE(shownBy.shown.empty());
     }
 }
 

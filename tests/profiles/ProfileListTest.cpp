@@ -46,7 +46,6 @@ TEST(ProfileList, GrowsAndRemovesByTheRules) {
             {"abcdef", -1, {0, -1}, 1, "+"},
             {"ab", -1, {57, 2, -1, 58}, 61, "ab+" + std::string(55, '.')},
             {"abc", 0, {3}, 5, "bc."},
-            {"abc", 1, {3}, 5, "ac."},
             {"abc", 2, {3, -1}, 5, "ab.+"},
         };
     for (const auto& [start, removed, sizes, capacity, left] : rows) {
