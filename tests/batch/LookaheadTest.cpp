@@ -22,7 +22,9 @@ TEST(Lookahead, RunsAheadAsFarAsTheHeldJpegsAllow) {
         std::atomic<std::size_t> started{0};
         const Encoder encode = [&](const std::string&, std::stop_token) {
             ++started;
-            return Encoded{std::vector<unsigned char>(row.jpegBytes)};
+            Encoded jpeg;
+            jpeg.bytes.resize(row.jpegBytes);
+            return jpeg;
         };
         Lookahead ahead(drop, std::vector<std::size_t>(drop.size()), encode, 2, {});
         for (const auto end = std::chrono::steady_clock::now() + 10s;
