@@ -20,8 +20,7 @@ TEST(DecodeBudget, ABigDecodeWaitsForRoomButNeverForEver) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         stop.request_stop();
     });
-    EXPECT_FALSE(DecodeReservation(budget, 100 * mb, stop.get_token()).Granted())
-        << "stopped waiting";
+    EXPECT_FALSE(DecodeReservation(budget, 100 * mb, stop.get_token()).Granted()) << "stopped";
 
     std::atomic<bool> granted{false};
     std::jthread second([&] { granted = DecodeReservation(budget, 200 * mb, {}).Granted(); });
