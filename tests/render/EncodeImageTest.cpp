@@ -11,17 +11,13 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <array>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <future>
-#include <map>
 #include <random>
-#include <stop_token>
 #include <thread>
 
 namespace {
@@ -49,14 +45,10 @@ struct TempFolder {
     std::string File(const std::string& name) const { return path + "/" + name; }
 };
 
-// A picture of one colour, 8-bit or deep (16-bit): grey for one or two values, sRGB for three or
-// four; the second or fourth is alpha.
-VImage Solid(int width, int height, const Rgb& colour, bool deep = false) {
-    const VipsInterpretation kinds[] = {VIPS_INTERPRETATION_B_W, VIPS_INTERPRETATION_sRGB,
-                                        VIPS_INTERPRETATION_GREY16, VIPS_INTERPRETATION_RGB16};
+// A picture of one colour in sRGB; a fourth value is alpha.
+VImage Solid(int width, int height, const Rgb& colour) {
     const VImage image = VImage::black(width, height).new_from_image(colour);
-    return (deep ? (image * 257).cast(VIPS_FORMAT_USHORT) : image)
-        .copy(VImage::option()->set("interpretation", kinds[deep * 2 + (colour.size() > 2)]));
+    return image.copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
 }
 
 // Something like a photograph: smooth areas, edges and fine noise, the same on every run so that
@@ -74,6 +66,7 @@ VImage Profiled(const VImage& image, const char* profile) {
     return image.icc_transform(profile, VImage::option()->set("input_profile", "srgb"));
 }
 
+// A copy that says it has x by y dots per inch.
 VImage Dpi(const VImage& image, double x, double y) {
     return image.copy(VImage::option()->set("xres", x / 25.4)->set("yres", y / 25.4));
 }
@@ -107,12 +100,6 @@ std::string EnormousPng() {
     return png.replace(29, 4, Be16(int(crc >> 16)) + Be16(int(crc & 0xFFFF)));
 }
 
-// A JPEG with a marker's two bytes at the position where find() finds them followed by bytes.
-std::string Patched(std::string jpeg, const std::string& marker, std::size_t offset,
-                    const std::string& bytes, std::size_t replaced = 0) {
-    return jpeg.replace(jpeg.find(marker) + offset, replaced, bytes);
-}
-
 // A phone's JPEG: blue with the top left quarter red, an orientation (kept in EXIF), 300 x 150
 // dpi and a Display P3 profile.
 std::string Phone(int w, int h, int orientation) {
@@ -125,13 +112,18 @@ std::string Phone(int w, int h, int orientation) {
 // The folder libvips keeps its temporary files in (TMPDIR), private to this program.
 std::string vipsTemp;
 
-// A conversion that does not end stops the test program instead of stalling it. No file may
-// appear in libvips' temporary folder meanwhile: a killed program would leave it behind.
-Encoded Convert(const FrameSettings& settings, const std::string& source) {
-    auto result = std::async(std::launch::async, EncodeImage, settings, source, std::stop_token{});
+// A conversion that does not end stops the test program instead of stalling it; one stopped
+// after stopAt waits of 5 ms must end within 5 s of the stop. No file may appear in libvips'
+// temporary folder meanwhile: a killed program would leave it behind.
+Encoded Convert(const FrameSettings& settings, const std::string& source, int stopAt = -1) {
+    std::stop_source stop;
+    auto result = std::async(std::launch::async, EncodeImage, settings, source, stop.get_token());
     for (int wait = 0; result.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready;
          ++wait) {
-        if (wait == 24000) {
+        if (wait == stopAt) {
+            stop.request_stop();
+        }
+        if (wait == (stopAt < 0 ? 24000 : stopAt + 1000)) {
             std::fprintf(stderr, "Converting %s did not end.\n", source.c_str());
             std::_Exit(1);
         }
@@ -140,37 +132,10 @@ Encoded Convert(const FrameSettings& settings, const std::string& source) {
     return result.get();
 }
 
-// A baseline 4:2:0 JPEG of three 8-bit components at quality 80, whose first segment is a JFIF
-// header with the resolution in dots per inch, and nothing else: no EXIF, XMP, ICC or comment.
-void ExpectPlainJpeg(const std::string& jpeg, int width, int height, std::pair<int, int> dpi) {
-    EXPECT_EQ(jpeg.substr(0, 4), "\xFF\xD8\xFF\xE0");
-    std::map<int, std::vector<std::string>> found, q80; // the segments up to the scan, by marker
-    for (auto [bytes, map] :
-         {std::pair{jpeg, &found}, {Encode(Solid(8, 8, red), ".jpg[Q=80]"), &q80}})
-        for (std::size_t at = 2;
-             at + 4 < bytes.size() && bytes[at] == '\xFF' && !map->contains(0xDA);) {
-            const std::size_t length =
-                std::uint8_t(bytes[at + 2]) * 256u + std::uint8_t(bytes[at + 3]);
-            (*map)[std::uint8_t(bytes[at + 1])].push_back(bytes.substr(at + 4, length - 2));
-            at += 2 + length;
-        }
-    EXPECT_EQ(found[0xE0], std::vector{std::string("JFIF\0\1\1\1", 8) + Be16(dpi.first) +
-                                       Be16(dpi.second) + std::string(2, '\0')});
-    EXPECT_EQ(found[0xDB], q80[0xDB]) << "quantisation tables";
-    EXPECT_EQ(found[0xC0], std::vector{'\x08' + Be16(height) + Be16(width) +
-                                       std::string("\3\1\x22\0\2\x11\1\3\x11\1", 10)});
-    EXPECT_EQ(found.size(), 5u) << "segments besides JFIF, DQT, SOF0, DHT and SOS";
-}
-
-// Dark lines from the top, bottom, left and right along the middle column and row, judged by the
-// luma, which JPEG keeps at full resolution.
-std::array<int, 4> Bands(const VImage& image) {
-    const VImage light = (image * Rgb{0.299, 0.587, 0.114}).bandmean() >= 128.0 / 3;
-    VImage rows, rowsBack;
-    const VImage columns = light.profile(&rows), back = light.rot180().profile(&rowsBack);
-    const int x = image.width() / 2, y = image.height() / 2;
-    return {int(columns.getpoint(x, 0)[0]), int(back.getpoint(x, 0)[0]),
-            int(rows.getpoint(0, y)[0]), int(rowsBack.getpoint(0, y)[0])};
+// What a JPEG holds from its quantisation tables up to its first scan.
+std::string Tables(const std::string& jpeg) {
+    const std::size_t from = jpeg.find("\xFF\xDB");
+    return jpeg.substr(from, jpeg.find("\xFF\xDA") - from);
 }
 
 // An area of one colour, in fractions of the output's size.
@@ -192,108 +157,89 @@ struct Render {
     std::vector<Probe> probes = {};
     FrameSettings frame = {}; // the program's default: padded 800 x 600, blue 200
     std::pair<int, int> dpi = {72, 72};
-    std::array<int, 4> bands = {-1}; // as Bands() counts them; -1: not checked
     int width = frame.frameWidth, height = frame.frameHeight;
     std::string reason = {};
 };
 
 Render Refused(const std::string& name, const std::string& bytes, const std::string& reason,
                FrameSettings frame = {}) {
-    return {name, bytes, {}, frame, {}, {}, 0, 0, reason};
+    return {name, bytes, {}, frame, {}, 0, 0, reason};
 }
 
-const std::string damaged = "the picture is damaged or cut short",
-                  notRead = "not a picture Quillmere reads",
-                  kindsRead = "it reads JPEG, PNG, GIF, WebP, TIFF, HEIF, AVIF, JPEG XL and BMP";
+const std::string damaged = "the picture is damaged or cut short";
 
+// One row for each way through the program; of the formats libvips decodes on its own, one row
+// each shows that the program offers them.
 std::vector<Render> Renders() {
-    const Rgb colour = {40, 150, 90}, grey = {100, 100, 100};
+    const Rgb colour = {40, 150, 90};
     const VImage rgba = Solid(40, 30, {0, 160, 0, 255}).insert(Solid(20, 30, {255, 0, 0, 0}), 0, 0);
-    const VImage greyAlpha = Solid(100, 75, {160, 255}).insert(Solid(50, 75, {0, 0}), 0, 0);
     const VImage picture = Solid(64, 48, colour);
-    VImage pages = picture.join(Solid(64, 48, red), VIPS_DIRECTION_VERTICAL);
-    pages.set("page-height", 48);
+    const VImage grey16 = (VImage::black(64, 48) + 25700).cast(VIPS_FORMAT_USHORT);
+    // Bands of the padding colour where the frame is left free, away from their edges, which
+    // JPEG blurs within its blocks of 16 pixels.
     const std::vector<Probe> bands = {{blue200, 0, 0, 1, 0.025}, {blue200, 0, 0.975, 1, 0.025}};
-    const std::vector<Probe> left = {{blue200, 0.1, 0.1, 0.3, 0.8}};
     const FrameSettings f = {}, off = Frame(800, 600, false);
     const VImage photo = Photo(640, 480);
     const std::string jpeg = Encode(photo, ".jpg");
+    const std::size_t sof = jpeg.find("\xFF\xC0");
     const auto cut = [](const std::string& b) { return b.substr(0, b.size() * 6 / 10); };
-    const std::string svg = "<svg xmlns='http://www.w3.org/2000/svg' width='64' height='48'/>";
     const std::string frame = "the frame size must be from 1 to 65500 pixels a side";
+    const std::string drawing =
+        "not a picture Quillmere reads (an SVG drawing; it reads JPEG, PNG, "
+        "GIF, WebP, TIFF, HEIF, AVIF, JPEG XL and BMP)";
     // A progressive JPEG keeps all of its coefficients while it decodes: 25 GB at 65500 x 65500
     // in colour, more than half of this machine's memory.
-    const std::string huge =
-        Patched(Encode(photo, ".jpg[interlace]"), "\xFF\xC2", 5, Be16(65500) + Be16(65500), 4);
+    std::string huge = Encode(photo, ".jpg[interlace]");
+    huge.replace(huge.find("\xFF\xC2") + 5, 4, Be16(65500) + Be16(65500));
     return {
-        {"1000x700.png", White(1000, 700, 300, 300), bands, f, {300, 300}, {19, 21, 0, 0}},
-        {"1000x700-off.png", White(1000, 700), {}, off, {72, 72}, {0, 0, 0, 0}, 800, 560},
-        {"3x4.png", White(300, 400, 299.6, 599.4), {}, f, {300, 599}, {0, 0, 175, 175}},
-        {"7x5.png", White(7, 5), {}, f, {72, 72}, {14, 15, 0, 0}},
+        {"1000x700.png", White(1000, 700, 300, 300), bands, f, {300, 300}},
+        {"1000x700-off.png", White(1000, 700), {}, off, {72, 72}, 800, 560},
+        {"7x3.png", White(7, 3), {{blue200, 0, 0, 1, 0.18}, {blue200, 0, 0.82, 1, 0.18}}},
         // Already the frame's size: as it is, its edge on a block boundary not moved half a pixel.
         {"edge.png",
          Encode(Solid(80, 60, {0, 0, 0}).insert(Solid(40, 60, white), 40, 0), ".png"),
          {{white, 0.5, 0, 0.0125}},
          Frame(80, 60)},
-        {"1x1.png", White(1, 1), {{white, 0.15, 0, 0.7}}, f, {72, 72}, {0, 0, 100, 100}},
+        {"1x1.png", White(1, 1), {{blue200, 0, 0, 0.12, 1}, {blue200, 0.88, 0, 0.12, 1}}},
         {"1x10000.png", White(1, 10000), {{{0x56, 0x34, 0x12}}}, Frame(800, 600, true, 0xFF123456)},
-        {"rgba.png", Encode(rgba, ".png"), left},
-        {"rgba-reduced.png", Encode(rgba.zoom(50, 50), ".png"), left},
+        {"rgba.png", Encode(rgba, ".png"), {{blue200, 0.1, 0.1, 0.3, 0.8}}},
         {"rgba-off.png", Encode(rgba, ".png"), {{{0, 0, 0}, 0.1, 0.1, 0.3, 0.8}}, off},
-        {"p3-rgba.png", Encode(Profiled(rgba, "p3"), ".png"), left},
-        {"grey-alpha.png", Encode(greyAlpha, ".png"), left},
         {"frame-65500.png", White(8, 6), {}, Frame(65500, 1)},
-        {"turned-6.jpg", Phone(600, 400, 6), Red(1), Frame(400, 600), {150, 300}},
         {"turned-3-reduced.jpg", Phone(600, 400, 3), Red(3), Frame(300, 200), {300, 150}},
         {"turned-6-large.jpg", Phone(7500, 5000, 6), Red(1), Frame(4900, 7350), {150, 300}},
         {"turned-8-enlarged.jpg", Phone(600, 400, 8), Red(2), Frame(4000, 6000), {150, 300}},
-        {"rgb16.png", Encode(Solid(64, 48, {200, 100, 50}, true), ".png"), {{{200, 100, 50}}}},
-        {"grey.jpg", Encode(Solid(64, 48, {100}), ".jpg"), {{grey}}},
-        {"grey16.tif", Encode(Solid(64, 48, {100}, true), ".tif"), {{grey}}},
-        {"palette.png", Encode(Solid(64, 48, {200, 30, 60}), ".png[palette]"), {{{200, 30, 60}}}},
         {"cmyk.jpg", Encode(Profiled(Solid(8, 6, red), "cmyk"), ".jpg[strip]"), {{{236, 33, 40}}}},
-        {"p3.png", Encode(Profiled(Solid(64, 48, red), "p3"), ".png"), {{red}}},
         {"with space [shrink=2].jpg", Encode(picture, ".jpg"), {{colour}}},
-        {"bmp:colon.gif", Encode(pages, ".gif"), {{colour}}},
+        // Stray bytes ahead of a table before the first scan are harmless.
+        {"stray.jpg", std::string(jpeg).insert(jpeg.find("\xFF\xC4"), "abc")},
+        {"bmp:colon.gif", Encode(picture, ".gif"), {{colour}}},
         {"-dash.webp", Encode(picture, ".webp[lossless]"), {{colour}}},
-        {"latin1-\xE9t\xE9.tif", Encode(pages, ".tif"), {{colour}}},
+        {"latin1-\xE9t\xE9.tif", Encode(grey16, ".tif"), {{{100, 100, 100}}}},
         {"x.heic[0]", Encode(picture, ".heic[lossless]"), {{colour}}},
-        {"trailing].avif", Encode(picture, ".heic[compression=av1,lossless]"), {{colour}}},
         {"a.jxl", Encode(picture, ".jxl[lossless]"), {{colour}}},
         // Told by its first bytes, whatever its name.
         {"bmp-named.png", Encode(picture, "bmp"), {{colour}}},
         Refused("1x10000-off.png", White(1, 10000),
-                "the picture is too thin to draw at this frame size", Frame(800, 600, false)),
-        Refused("frame-0.png", White(8, 6), frame, Frame(0, 600)),
-        Refused("frame-negative.png", White(8, 6), frame, Frame(800, -1, false)),
-        Refused("frame-65501.png", White(8, 6), frame, Frame(65501, 600, false)),
+                "the picture is too thin to draw at this frame size", off),
+        Refused("frame-0.png", White(8, 6), frame, Frame(800, 0)),
+        Refused("frame-65501.png", White(8, 6), frame, Frame(65501, 600)),
         // No regular file: refused with SourceFile's reason, never opened in a way that waits.
         Refused("pipe.png", "", "a named pipe, not a picture file"),
-        Refused("text.jpg", "This is a plain text file, not a picture.\n", notRead),
-        Refused("pcx-named.bmp", Encode(Solid(64, 48, red), "pcx"), notRead),
-        Refused("svg-named.png", svg, notRead + " (an SVG drawing; " + kindsRead + ")"),
-        Refused("a.pdf", "%PDF-1.4\n%%EOF\n", notRead + " (a PDF document; " + kindsRead + ")"),
-        Refused("a.ppm", Encode(photo, ".ppm"), notRead + " (a PNM picture; " + kindsRead + ")"),
+        Refused("text.jpg", "plain text\n", "not a picture Quillmere reads"),
+        Refused("svg-named.png", "<svg xmlns='http://www.w3.org/2000/svg'/>", drawing),
         Refused("fake.bmp", "BM but nothing of a bitmap follows", damaged),
         Refused("1x10000-cut.png", cut(White(1, 10000)), damaged),
         Refused("cut.jpg", cut(jpeg), damaged),
-        Refused("cut.png", cut(Encode(photo, ".png")), damaged),
         Refused("cut.gif", cut(Encode(photo, ".gif")), damaged),
         Refused("huge.png", EnormousPng(), damaged),
-        Refused("huge.jpg", Patched(jpeg, "\xFF\xC0", 5, Be16(60000) + Be16(60000), 4), damaged),
-        Refused("half-closed.jpg", jpeg.substr(0, jpeg.size() / 2) + "\xFF\xD9", damaged),
-        Refused("taller.jpg", Patched(jpeg, "\xFF\xC0", 5, Be16(2000), 2), damaged),
+        Refused("huge.jpg", std::string(jpeg).replace(sof + 5, 4, Be16(60000) + Be16(60000)),
+                damaged),
         Refused("progressive-65500.jpg", huge, "the picture is too large to decode"),
     };
 }
 
 void Write(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 } // namespace
@@ -308,30 +254,34 @@ TEST(ConvertImage, ConvertsOrRefusesEachSource) {
     ASSERT_EQ(mkfifo(sources.File("pipe.png").c_str(), 0600), 0);
     rlimit limit{};
     getrlimit(RLIMIT_AS, &limit);
-    const rlim_t inUse =
-        rlim_t(std::stoull(Read("/proc/self/statm"))) * rlim_t(sysconf(_SC_PAGESIZE));
-#ifdef __SANITIZE_THREAD__
+#ifndef __SANITIZE_THREAD__
     // ThreadSanitizer maps its shadow memory as the program goes: with the address space
     // lowered, any allocation may fail.
-    const rlimit lowered = limit;
-    (void)inUse;
-#else
-    const rlimit lowered = {inUse + (rlim_t(4) << 30), limit.rlim_max};
+    rlim_t pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    const rlimit lowered = {pages * rlim_t(sysconf(_SC_PAGESIZE)) + (rlim_t(4) << 30),
+                            limit.rlim_max};
+    setrlimit(RLIMIT_AS, &lowered);
 #endif
     for (const Render& row : Renders()) {
         SCOPED_TRACE(row.name);
         if (!row.bytes.empty()) {
             Write(sources.File(row.name), row.bytes);
         }
-        setrlimit(RLIMIT_AS, row.reason.empty() ? &limit : &lowered);
         const Encoded encoded = Convert(row.frame, sources.File(row.name));
-        setrlimit(RLIMIT_AS, &limit);
         EXPECT_EQ(encoded.failure, row.reason);
         if (!encoded.failure.empty() || !row.reason.empty()) {
             continue;
         }
+        // A JFIF header with the resolution in dots per inch, then nothing but the tables, frame
+        // and scan header of a plain baseline 4:2:0 JPEG at quality 80 of that size.
         const std::string jpeg(encoded.bytes.begin(), encoded.bytes.end());
-        ExpectPlainJpeg(jpeg, row.width, row.height, row.dpi);
+        EXPECT_EQ(jpeg.substr(0, 20), "\xFF\xD8\xFF\xE0" + Be16(16) +
+                                          std::string("JFIF\0\1\1\1", 8) + Be16(row.dpi.first) +
+                                          Be16(row.dpi.second) + std::string(2, '\0'));
+        EXPECT_EQ(jpeg.find("\xFF\xDB"), 20u) << "a segment after the JFIF header";
+        EXPECT_EQ(Tables(jpeg), Tables(Encode(Solid(row.width, row.height, red),
+                                              ".jpg[Q=80,strip,subsample_mode=on]")));
         const VImage result = VImage::new_from_buffer(jpeg, "").copy_memory();
         const double w = result.width(), h = result.height();
         for (const Probe& p : row.probes) {
@@ -339,84 +289,58 @@ TEST(ConvertImage, ConvertsOrRefusesEachSource) {
                                                     int(p.height * h));
             EXPECT_LE((area - p.colour).abs().max(), 10) << "at " << p.x << ", " << p.y;
         }
-        if (row.bands[0] >= 0) {
-            EXPECT_EQ(Bands(result), row.bands);
-        }
     }
-}
-
-// libjpeg-turbo's own verdict on a file, from its command-line decoder: whole (status 0), or
-// corrupt data (2) or not decodable (1).
-bool DjpegFindsDamage(const std::string& file) {
-    const int status = std::system(("djpeg -outfile /dev/null '" + file + "' 2>/dev/null").c_str());
-    return !WIFEXITED(status) || WEXITSTATUS(status) != 0;
+    setrlimit(RLIMIT_AS, &limit);
 }
 
 // Bytes zeroed or scrambled in the middle of the picture data, where bit rot and bad sectors put
-// them, in baseline and progressive JPEGs, colour and grey: a picture that libjpeg-turbo's own
-// decoder finds corrupt is refused as damaged, and one it decodes cleanly is converted. So are
-// the harmless oddities (stray bytes ahead of a table before the first scan, restart markers)
-// and a JPEG-compressed TIFF whole or holed where its JPEG decoder notices. Damage is told by
-// warnings that do not name the picture; converted four at a time, each picture still gets its
-// own verdict.
+// them, in baseline and progressive JPEGs and in grey: a picture that libjpeg-turbo's own
+// decoder (djpeg, whose status is 0 only for a whole picture) finds corrupt is refused as
+// damaged, and one it decodes cleanly is converted. So is a JPEG-compressed TIFF whole or
+// holed where its JPEG decoder notices. Damage is told by warnings that do not name the picture;
+// converted four at a time, each picture still gets its own verdict.
 TEST(ConvertImage, DamageIsEachPicturesOwn) {
     const TempFolder folder;
     const VImage photo = Photo(640, 480);
-    std::string holed = Encode(Photo(1600, 1200), ".tif[compression=jpeg]");
-    const std::string whole = holed;
-    holed.replace(holed.size() / 4, 8, 8, '\0');
+    std::string tiff = Encode(Photo(1600, 1200), ".tif[compression=jpeg]");
     struct Case {
-        std::string name, bytes, expected = {}, failure = {};
+        std::string name, expected = {}, failure = {};
     };
-    std::vector<Case> cases = {
-        {"whole.tif", whole},
-        {"holed.tif", holed, damaged},
-        {"stray-baseline.jpg", Patched(Encode(photo, ".jpg"), "\xFF\xC4", 0, "abc")},
-        {"stray-progressive.jpg", Patched(Encode(photo, ".jpg[interlace]"), "\xFF\xC4", 0, "abc")},
-        {"restarts.jpg", Encode(photo, ".jpg[restart_interval=2]")},
-        {"restarts-progressive.jpg", Encode(photo, ".jpg[restart_interval=1,interlace]")}};
-    for (const Case& c : cases) {
-        Write(folder.File(c.name), c.bytes);
-    }
+    std::vector<Case> cases = {{"whole.tif"}, {"holed.tif", damaged}};
+    Write(folder.File("whole.tif"), tiff);
+    Write(folder.File("holed.tif"), tiff.replace(tiff.size() / 4, 8, 8, '\0'));
     std::mt19937 random(20261207);
     for (const auto& [kind, jpeg] :
          {std::pair<std::string, std::string>{"baseline", Encode(photo, ".jpg[Q=85]")},
           {"progressive", Encode(photo, ".jpg[Q=85,interlace]")},
-          {"grey", Encode(photo[0], ".jpg[Q=85]")},
-          {"grey-progressive", Encode(photo[0], ".jpg[Q=85,interlace]")}}) {
-        const std::size_t sos = jpeg.find("\xFF\xDA");
-        const std::size_t begin =
-            sos + 2 + std::uint8_t(jpeg[sos + 2]) * 256u + std::uint8_t(jpeg[sos + 3]);
-        const std::size_t end = jpeg.size() - 2;
-        for (const double at : {0.25, 0.5, 0.75}) {
-            for (const std::size_t length : {16u, 256u, 4096u}) {
-                for (int shot = 0; shot < 6; ++shot) {
-                    const bool scramble = shot % 2 == 1;
-                    const std::size_t from =
-                        begin + std::size_t(at * double(end - begin)) + random() % 997;
-                    std::string bytes = jpeg;
-                    for (std::size_t i = from; i < std::min(from + length, end); ++i) {
-                        bytes[i] = scramble ? char(random()) : '\0';
-                    }
-                    const std::string name = kind + "-" + std::to_string(from) + "-" +
-                                             std::to_string(length) +
-                                             (scramble ? "-scrambled.jpg" : "-zeroed.jpg");
-                    Write(folder.File(name), bytes);
-                    cases.push_back({name, {}, DjpegFindsDamage(folder.File(name)) ? damaged : ""});
-                }
+          {"grey", Encode(photo[0], ".jpg[Q=85]")}}) {
+        // Past the first scan's header, whose length is at most 14 bytes.
+        const std::size_t begin = jpeg.find("\xFF\xDA") + 14, end = jpeg.size() - 2;
+        // A quarter, half or three quarters in, 16, 256 or 4096 bytes, zeroed or scrambled.
+        for (int shot = 0; shot < 54; ++shot) {
+            const std::size_t length = std::size_t(16) << shot / 3 % 3 * 4,
+                              from = begin + (end - begin) * std::size_t(1 + shot % 3) / 4 +
+                                     random() % 997;
+            std::string bytes = jpeg;
+            for (std::size_t i = from; i < std::min(from + length, end); ++i) {
+                bytes[i] = shot % 2 == 1 ? char(random()) : '\0';
             }
+            const std::string name = kind + "-" + std::to_string(shot) + ".jpg";
+            Write(folder.File(name), bytes);
+            const int djpeg = std::system(
+                ("djpeg -outfile /dev/null '" + folder.File(name) + "' 2>/dev/null").c_str());
+            cases.push_back({name, WIFEXITED(djpeg) && WEXITSTATUS(djpeg) == 0 ? "" : damaged});
         }
     }
-    std::atomic<std::size_t> next{0};
-    const auto convert = [&] {
-        for (std::size_t i = next++; i < cases.size(); i = next++) {
-            cases[i].failure = EncodeImage(FrameSettings{}, folder.File(cases[i].name)).failure;
-        }
-    };
     std::vector<std::jthread> workers;
-    std::generate_n(std::back_inserter(workers), 4, [&] { return std::jthread(convert); });
-    // Every conversion has ended once its worker is gone.
-    workers.clear();
+    for (std::size_t first = 0; first < 4; ++first) {
+        workers.emplace_back([&cases, &folder, first] {
+            for (std::size_t i = first; i < cases.size(); i += 4) {
+                cases[i].failure = EncodeImage(FrameSettings{}, folder.File(cases[i].name)).failure;
+            }
+        });
+    }
+    workers.clear();       // every conversion has ended once its worker is gone
     int counts[2][2] = {}; // [damaged expected][outcome as expected]
     for (const Case& c : cases) {
         EXPECT_EQ(c.failure, c.expected) << c.name;
@@ -453,46 +377,31 @@ TEST(ConvertImage, SourceCutShortWhileConvertingNeverEndsTheProgram) {
 // picture turned on disc where no temporary file can be made says where, not that the picture is
 // damaged.
 TEST(ConvertImage, StopsInTheMiddleAndNamesTheTemporaryFolder) {
-    const TempFolder sources;
-    VImage turned = Solid(10000, 10000, red);
-    turned.set("orientation", 6);
-    Write(sources.File("turned.jpg"), Encode(turned, ".jpg"));
-    Write(sources.File("enlarged.png"), Encode(Solid(100, 100, red), ".png"));
+    const TempFolder folder;
+    Write(folder.File("turned.jpg"), Phone(10000, 10000, 6));
+    Write(folder.File("enlarged.png"), Encode(Solid(100, 100, red), ".png"));
     for (const std::string name : {"enlarged.png", "turned.jpg"}) {
-        SCOPED_TRACE(name);
-        std::stop_source stop;
-        auto result = std::async(std::launch::async, EncodeImage, Frame(65500, 65500),
-                                 sources.File(name), stop.get_token());
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
-        stop.request_stop();
-        ASSERT_EQ(result.wait_for(std::chrono::seconds(5)), std::future_status::ready);
-        EXPECT_EQ(result.get().failure, "stopped");
-        EXPECT_TRUE(fs::is_empty(vipsTemp));
+        EXPECT_EQ(Convert(Frame(65500, 65500), folder.File(name), 100).failure, "stopped") << name;
     }
-    fs::remove(vipsTemp);
-    const std::string failure =
-        EncodeImage(Frame(65500, 65500), sources.File("turned.jpg")).failure;
+    fs::remove(vipsTemp); // fails where a temporary file was left behind
+    const std::string failure = EncodeImage(Frame(65500, 65500), folder.File("turned.jpg")).failure;
     fs::create_directory(vipsTemp);
     EXPECT_EQ(failure,
               "cannot make a temporary file in " + vipsTemp + ": no such file or directory");
 }
 
 // An output has no name while it is written, so that a killed program leaves nothing behind, and
-// then goes whole in place of the earlier file, with the mode a new file gets (0666 less the
-// umask).
+// gets the mode a new file gets (0666 less the umask). Putting it in place of an earlier file is
+// the batch's to show.
 TEST(AtomicFile, HasNoNameUntilItIsInPlace) {
     const TempFolder folder;
-    const std::string path = folder.File("a.jpg");
-    Write(path, "an earlier output");
     const mode_t before = umask(027);
-    AtomicFile file(path);
+    AtomicFile file(folder.File("a.jpg"));
     umask(before);
     ASSERT_TRUE(file.Write("bytes", 5));
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path), {}), 1);
-    EXPECT_EQ(Read(path), "an earlier output");
+    EXPECT_TRUE(fs::is_empty(folder.path)) << "a name while it is written";
     ASSERT_TRUE(file.Commit());
-    EXPECT_EQ(Read(path), "bytes");
-    EXPECT_EQ(fs::status(path).permissions(), fs::perms(0640));
+    EXPECT_EQ(fs::status(folder.File("a.jpg")).permissions(), fs::perms(0640));
 }
 
 #ifdef __SANITIZE_ADDRESS__
