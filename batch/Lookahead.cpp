@@ -116,8 +116,9 @@ Lookahead::Result Lookahead::Take(std::size_t index) {
     if (slots[index].state == State::done) {
         heldBytes -= slots[index].result.bytes.size();
         result = {std::move(slots[index].result), slots[index].startedAt};
-    } else
+    } else {
         result.encoded.failure = stoppedFailure;
+    }
     ReleaseBefore(index + 1, lock);
     return result;
 }

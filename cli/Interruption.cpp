@@ -58,9 +58,8 @@ Interruption::Interruption(std::function<void()> firstSignal) : onFirst(std::mov
         if (current.sa_handler != SIG_IGN)
             sigaddset(&taken, number);
     }
-    sigset_t blocked = taken;
-    sigaddset(&blocked, WakeSignal());
-    ::pthread_sigmask(SIG_BLOCK, &blocked, &previousMask);
+    sigaddset(&taken, WakeSignal());
+    ::pthread_sigmask(SIG_BLOCK, &taken, &previousMask);
     watcher = std::jthread([this](std::stop_token quit) { Watch(std::move(quit)); });
 }
 
@@ -75,10 +74,8 @@ Interruption::~Interruption() {
 // interruption, delivered twice; any later one, or another signal, ends the
 // program.
 void Interruption::Watch(std::stop_token quit) {
-    sigset_t waited = taken;
-    sigaddset(&waited, WakeSignal());
     for (;;) {
-        const int number = ::sigwaitinfo(&waited, nullptr);
+        const int number = ::sigwaitinfo(&taken, nullptr);
         if (quit.stop_requested())
             return;
         if (number <= 0 || number == WakeSignal())

@@ -34,7 +34,7 @@ public:
 private:
     void Watch(std::stop_token quit);
 
-    sigset_t taken{};
+    sigset_t taken{}; // the handled signals not ignored, and the object's wake-up
     sigset_t previousMask{};
     std::function<void()> onFirst;
     std::stop_source stop;
