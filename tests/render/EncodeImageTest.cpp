@@ -27,10 +27,6 @@ using Rgb = std::vector<double>;
 
 const Rgb white = {255, 255, 255}, red = {255, 0, 0}, blue200 = {0, 0, 200};
 
-FrameSettings Frame(int width, int height) {
-    return {1, 0xC80000, width, height};
-}
-
 struct TempFolder {
     std::string path = [] {
         static const fs::path root = fs::temp_directory_path(); // before TMPDIR is changed
@@ -65,20 +61,16 @@ VImage Photo(int width, int height) {
         .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
 }
 
-VImage Profiled(const VImage& image, const char* profile) {
-    return image.icc_transform(profile, VImage::option()->set("input_profile", "srgb"));
+FrameSettings Frame(int width, int height) {
+    return {1, 0xC80000, width, height};
 }
 
-// The file libvips writes for a suffix with options, or ImageMagick for a format name.
+// The file libvips (or ImageMagick, for BMP) writes for a suffix with options.
 std::string Encode(const VImage& image, const std::string& format) {
     g_autofree void* data = nullptr;
     std::size_t size = 0;
-    const int failed =
-        format[0] == '.'
-            ? vips_image_write_to_buffer(image.get_image(), format.c_str(), &data, &size, nullptr)
-            : vips_magicksave_buffer(image.get_image(), &data, &size, "format", format.c_str(),
-                                     nullptr);
-    return failed ? throw vips::VError() : std::string(static_cast<char*>(data), size);
+    image.write_to_buffer(format.c_str(), &data, &size);
+    return {static_cast<char*>(data), size};
 }
 
 std::string White(int width, int height, double dpi = 25.4) {
@@ -93,13 +85,13 @@ std::string Be16(int value) {
 // dpi and a Display P3 profile.
 std::string Phone(int w, int h, int orientation) {
     VImage image =
-        Profiled(Solid(w, h, blue200, 300, 150).insert(Solid(w / 2, h / 2, red), 0, 0), "p3");
+        Solid(w, h, blue200, 300, 150).insert(Solid(w / 2, h / 2, red), 0, 0).icc_transform("p3");
     image.set("orientation", orientation);
     return Encode(image, ".jpg");
 }
 
 // The folder libvips keeps its temporary files in (TMPDIR), private to this program.
-std::string vipsTemp;
+const TempFolder vipsTemp;
 
 // A conversion that does not end stops the test program instead of stalling it. After `at` waits
 // of 5 ms, `then` runs and the conversion must end within 60 s, or it is stopped and must end
@@ -119,15 +111,9 @@ Encoded Convert(const FrameSettings& settings, const std::string& source, int at
             std::fprintf(stderr, "Converting %s did not end.\n", source.c_str());
             std::_Exit(1);
         }
-        EXPECT_TRUE(fs::is_empty(vipsTemp)) << "a named temporary file";
+        EXPECT_TRUE(fs::is_empty(vipsTemp.path)) << "a named temporary file";
     }
     return result.get();
-}
-
-// What a JPEG holds from its quantisation tables up to its first scan.
-std::string Tables(const std::string& jpeg) {
-    const std::size_t from = jpeg.find("\xFF\xDB");
-    return jpeg.substr(from, jpeg.find("\xFF\xDA") - from);
 }
 
 // An area of one colour, in fractions of the output's size.
@@ -159,7 +145,7 @@ const std::string damaged = "the picture is damaged or cut short";
 std::vector<Render> Renders() {
     const Rgb colour = {40, 150, 90};
     const VImage rgba = Solid(40, 30, {0, 160, 0, 255}).insert(Solid(20, 30, {255, 0, 0, 0}), 0, 0);
-    const VImage picture = Solid(64, 48, colour), cmyk = Profiled(Solid(8, 6, red), "cmyk");
+    const VImage picture = Solid(64, 48, colour), cmyk = Solid(8, 6, red).icc_transform("cmyk");
     const VImage grey16 = (VImage::black(64, 48) + 25700).cast(VIPS_FORMAT_USHORT);
     // Bands of the padding colour where the frame is left free, away from their edges, which
     // JPEG blurs within its blocks of 16 pixels.
@@ -172,8 +158,7 @@ std::vector<Render> Renders() {
     const std::string frame = "the frame size must be from 1 to 65500 pixels a side",
                       thin = "the picture is too thin to draw at this frame size";
     // A 16 x 16 PNG whose header promises 60000 x 60000.
-    std::string png = White(16, 16);
-    png.replace(16, 8, Be16(0) + Be16(60000) + Be16(0) + Be16(60000));
+    std::string png = White(16, 16).replace(16, 8, Be16(0) + Be16(60000) + Be16(0) + Be16(60000));
     const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(png.data() + 12), 17);
     png.replace(29, 4, Be16(int(crc >> 16)) + Be16(int(crc & 0xFFFF)));
     // A progressive JPEG keeps all of its coefficients while it decodes: 25 GB at 65500 x 65500
@@ -210,7 +195,7 @@ std::vector<Render> Renders() {
         {"x.heic[0]", Encode(picture, ".heic[lossless]"), fits, {{colour}}},
         {"a.jxl", Encode(picture, ".jxl[lossless]"), fits, {{colour}}},
         // Told by its first bytes, whatever its name.
-        {"bmp-named.png", Encode(picture, "bmp"), fits, {{colour}}},
+        {"bmp-named.png", Encode(picture, ".bmp"), fits, {{colour}}},
         {"1x10000-off.png", White(1, 10000), thin, {}, off},
         {"frame-0.png", White(8, 6), frame, {}, Frame(800, 0)},
         {"frame-65501.png", White(8, 6), frame, {}, Frame(65501, 600)},
@@ -273,13 +258,12 @@ TEST(ConvertImage, ConvertsOrRefusesEachSource) {
         }
         // A JFIF header with the resolution in dots per inch, then nothing but the tables, frame
         // and scan header of a plain baseline 4:2:0 JPEG at quality 80 of that size.
-        const std::string jpeg(encoded.bytes.begin(), encoded.bytes.end());
-        EXPECT_EQ(jpeg.substr(0, 20), "\xFF\xD8\xFF\xE0" + Be16(16) +
-                                          std::string("JFIF\0\1\1\1", 8) + Be16(xDpi) + Be16(yDpi) +
-                                          std::string(2, '\0'));
-        EXPECT_EQ(jpeg.find("\xFF\xDB"), 20u) << "a segment after the JFIF header";
-        EXPECT_EQ(Tables(jpeg),
-                  Tables(Encode(Solid(width, height, red), ".jpg[Q=80,strip,subsample_mode=on]")));
+        const std::string jpeg(encoded.bytes.begin(), encoded.bytes.end()),
+            plain = Encode(Solid(width, height, red), ".jpg[Q=80,strip,subsample_mode=on]");
+        const std::size_t tables = plain.find("\xFF\xDB");
+        EXPECT_EQ(jpeg.substr(0, jpeg.find("\xFF\xDA")),
+                  std::string("\xFF\xD8\xFF\xE0\0\x10JFIF\0\1\1\1", 14) + Be16(xDpi) + Be16(yDpi) +
+                      std::string(2, '\0') + plain.substr(tables, plain.find("\xFF\xDA") - tables));
         const VImage result = VImage::new_from_buffer(jpeg, "").copy_memory();
         const double w = result.width(), h = result.height();
         for (const Probe& p : row.probes) {
@@ -291,12 +275,12 @@ TEST(ConvertImage, ConvertsOrRefusesEachSource) {
     setrlimit(RLIMIT_AS, &limit);
     // A picture turned on disc where no temporary file can be made says where, not that the
     // picture is damaged.
-    fs::remove(vipsTemp); // fails where a temporary file was left behind
+    fs::remove(vipsTemp.path); // fails where a temporary file was left behind
     const std::string failure =
         EncodeImage(Frame(65500, 65500), sources.File("stopped-turned.jpg")).failure;
-    fs::create_directory(vipsTemp);
+    fs::create_directory(vipsTemp.path);
     EXPECT_EQ(failure,
-              "cannot make a temporary file in " + vipsTemp + ": no such file or directory");
+              "cannot make a temporary file in " + vipsTemp.path + ": no such file or directory");
 }
 
 // Bytes zeroed or scrambled in the middle of the picture data, where bit rot and bad sectors put
@@ -393,9 +377,7 @@ extern "C" const char* __asan_default_options() {
 // its own.
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
-    const TempFolder temp;
-    vipsTemp = temp.path;
-    setenv("TMPDIR", vipsTemp.c_str(), 1);
+    setenv("TMPDIR", vipsTemp.path.c_str(), 1);
     const ImagingSession session;
     return session.Started() ? RUN_ALL_TESTS() : 1;
 }

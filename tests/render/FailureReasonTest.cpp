@@ -2,13 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <utility>
-
 // What the imaging library said of a failure becomes the reason a person reads: want of memory
 // before anything else (a decoder that ran out of memory may go on to report data it could not
 // read), then a picture too large; otherwise its last line, or that it said nothing.
 TEST(FailureReason, PutsMemoryFirst) {
-    const std::pair<const char*, const char*> rows[] = {
+    const char* const rows[][2] = {
         {"gifload: Out of memory\ngifload: Unexpected end of file\n",
          "not enough memory to convert it"},
         {"VipsJpeg: Maximum supported image dimension is 65500 pixels\nVipsJpeg: Premature end\n",
