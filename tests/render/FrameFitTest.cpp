@@ -10,10 +10,9 @@
 // rounded to it. A picture of no size has an infinite scale, and its sizes and offsets come out
 // as 0 rather than undefined. The conversions' rows show the rest.
 TEST(FrameFit, FitsInto800x600) {
-    const FrameSettings frame = {1, 0, 800, 600};
-    EXPECT_EQ(ComputeFrameFit(frame, 1000, 1000).offsetX, 99) << "from 99.9999";
-    EXPECT_EQ(ComputeFrameFit(frame, 801, 600).drawWidth, 800) << "from 799.9999";
-    const FrameFit none = ComputeFrameFit(frame, 0, 0);
+    EXPECT_EQ(ComputeFrameFit({}, 1000, 1000).offsetX, 99) << "from 99.9999";
+    EXPECT_EQ(ComputeFrameFit({}, 801, 600).drawWidth, 800) << "from 799.9999";
+    const FrameFit none = ComputeFrameFit({}, 0, 0);
     EXPECT_EQ(none.scale, INFINITY);
     EXPECT_EQ(std::tie(none.offsetX, none.offsetY, none.drawWidth, none.drawHeight),
               std::make_tuple(0, 0, 0, 0));
