@@ -260,10 +260,11 @@ TEST(ConvertImage, ConvertsOrRefusesEachSource) {
         // and scan header of a plain baseline 4:2:0 JPEG at quality 80 of that size.
         const std::string jpeg(encoded.bytes.begin(), encoded.bytes.end()),
             plain = Encode(Solid(width, height, red), ".jpg[Q=80,strip,subsample_mode=on]");
-        const std::size_t tables = plain.find("\xFF\xDB");
-        EXPECT_EQ(jpeg.substr(0, jpeg.find("\xFF\xDA")),
-                  std::string("\xFF\xD8\xFF\xE0\0\x10JFIF\0\1\1\1", 14) + Be16(xDpi) + Be16(yDpi) +
-                      std::string(2, '\0') + plain.substr(tables, plain.find("\xFF\xDA") - tables));
+        const std::size_t ours = jpeg.find("\xFF\xDB"), theirs = plain.find("\xFF\xDB");
+        EXPECT_EQ(jpeg.substr(0, ours), std::string("\xFF\xD8\xFF\xE0\0\x10JFIF\0\1\1\1", 14) +
+                                            Be16(xDpi) + Be16(yDpi) + std::string(2, '\0'));
+        EXPECT_EQ(jpeg.substr(ours, jpeg.find("\xFF\xDA") - ours),
+                  plain.substr(theirs, plain.find("\xFF\xDA") - theirs));
         const VImage result = VImage::new_from_buffer(jpeg, "").copy_memory();
         const double w = result.width(), h = result.height();
         for (const Probe& p : row.probes) {
