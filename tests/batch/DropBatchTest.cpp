@@ -1,5 +1,6 @@
 #include "DropBatch.h"
 #include "FakeDesk.h"
+#include "Lookahead.h"
 #include "OutputPaths.h"
 
 #include <gtest/gtest.h>
@@ -33,22 +34,6 @@ extern "C" int pthread_create(pthread_t* thread, const pthread_attr_t* attribute
 
 namespace {
 
-// Runs work on a thread of its own; a test that is still running after the limit fails and
-// ends the program, since a thread that hangs cannot be taken back.
-void Within(std::chrono::seconds limit, const std::function<void()>& work) {
-    auto done = std::make_shared<std::promise<void>>();
-    std::future<void> ended = done->get_future();
-    std::thread([&work, done] {
-        work();
-        done->set_value();
-    }).detach();
-    if (ended.wait_for(limit) == std::future_status::timeout) {
-        ADD_FAILURE() << "still running after " << limit.count() << " s: it would hang";
-        std::fflush(stdout);
-        std::_Exit(1);
-    }
-}
-
 // Waits until the condition holds, at most ten seconds; says whether it came.
 bool Eventually(const std::function<bool()>& holds) {
     const auto end = std::chrono::steady_clock::now() + 10s;
@@ -62,10 +47,8 @@ BatchOutcome OneAtATime(const std::vector<DroppedItem>& drop, FakeDesk& desk) {
     const std::stop_token stop = desk.stop.get_token();
     BatchOutcome o;
     const auto end = [&](std::size_t first) {
-        o.endedEarly = true;
-        o.stopped = stop.stop_requested();
-        o.notReached = int(drop.size() - first);
-        return o;
+        return BatchOutcome{o.converted, o.failed, int(drop.size() - first), true,
+                            stop.stop_requested()};
     };
     for (std::size_t i = 0; i < drop.size(); ++i) {
         if (stop.stop_requested())
@@ -113,8 +96,10 @@ BatchOutcome OneAtATime(const std::vector<DroppedItem>& drop, FakeDesk& desk) {
     return o;
 }
 
-// The counts of the drop run on the desk within a minute, by the engine or by the one-at-a-time
-// loop, with workersStarting worker threads able to start (-1: all); none when it threw.
+// The counts of the drop run on the desk, by the engine or by the one-at-a-time loop, with
+// workersStarting worker threads able to start (-1: all); none when it threw. It runs on a
+// thread of its own; a run that is still going after a minute fails and ends the program, since
+// a thread that hangs cannot be taken back.
 std::vector<int> RunDrop(FakeDesk& desk, const std::vector<DroppedItem>& drop,
                          bool oneAtATime = false, int workersStarting = -1) {
     for (const DroppedItem& item : drop)
@@ -123,7 +108,7 @@ std::vector<int> RunDrop(FakeDesk& desk, const std::vector<DroppedItem>& drop,
         .jobs = desk.jobs,
         .onItem = [&](std::size_t index, const DroppedItem&) { desk.loopAt = index; }};
     std::vector<int> counts;
-    Within(60s, [&] {
+    std::packaged_task<void()> run([&] {
         desk.loop = std::this_thread::get_id();
         threadsLeft = workersStarting;
         try {
@@ -134,6 +119,14 @@ std::vector<int> RunDrop(FakeDesk& desk, const std::vector<DroppedItem>& drop,
         }
         threadsLeft = -1;
     });
+    std::future<void> ended = run.get_future();
+    std::thread(std::move(run)).detach();
+    if (ended.wait_for(60s) == std::future_status::timeout) {
+        ADD_FAILURE() << "still running after a minute: it would hang";
+        std::fflush(stdout);
+        std::_Exit(1);
+    }
+    ended.get(); // what else it threw
     return counts;
 }
 
@@ -198,8 +191,8 @@ TEST(DropBatch, RunningAheadChangesNothingSeen) {
         }
         EXPECT_EQ(RunDrop(ahead, drop), RunDrop(one, drop, true));
         EXPECT_EQ(ahead.log, one.log);
-        EXPECT_FALSE(ahead.tooMany);
-        EXPECT_FALSE(ahead.tooFarAhead);
+        EXPECT_EQ(ahead.tooMany, 0);
+        EXPECT_EQ(ahead.tooFarAhead, 0);
         EXPECT_EQ(ahead.running, 0) << "a conversion outlived its batch";
     }
 }
@@ -207,9 +200,8 @@ TEST(DropBatch, RunningAheadChangesNothingSeen) {
 // Conversions that would never end by themselves are cancelled: by a No that ends the batch, and
 // by a stop during a question, before it is answered.
 TEST(DropBatch, CancelsConversionsInFlight) {
-    std::vector<DroppedItem> drop{{"/new/a.png"}};
-    for (int i = 1; i <= 4; ++i)
-        drop.push_back({"/have/slow" + std::to_string(i)});
+    const std::vector<DroppedItem> drop{
+        {"/new/a.png"}, {"/have/slow1"}, {"/have/slow2"}, {"/have/slow3"}, {"/have/slow4"}};
     for (const bool stopAtQuestion : {false, true}) {
         SCOPED_TRACE(stopAtQuestion ? "a stop during the question" : "a No");
         FakeDesk desk;
@@ -264,4 +256,26 @@ TEST(DropBatch, CarriesOnWithTheWorkersThatStart) {
     EXPECT_EQ(RunDrop(one, drop, false, 1), (std::vector<int>{3, 0, 0, 0, 0, 0}));
     EXPECT_EQ(RunDrop(none, drop, false, 0), std::vector<int>()) << "no error";
     EXPECT_EQ(none.log, "");
+}
+
+// While the loop stays at the first item, the workers run as far ahead as small JPEGs allow, and
+// only twice the jobs ahead when the finished JPEGs are large.
+TEST(Lookahead, RunsAheadAsFarAsTheHeldJpegsAllow) {
+    struct Row {
+        const char* name;
+        std::size_t jpegBytes, started;
+    };
+    for (const Row& row : {Row{"small JPEGs", 100'000, 16}, Row{"large JPEGs", 20'000'000, 4}}) {
+        SCOPED_TRACE(row.name);
+        const std::vector<DroppedItem> drop(40, DroppedItem{"/a.png"});
+        std::atomic<std::size_t> started{0};
+        const Encoder encode = [&](const std::string&, std::stop_token) {
+            ++started;
+            return Encoded{std::vector<unsigned char>(row.jpegBytes), ""};
+        };
+        Lookahead ahead(drop, std::vector<std::size_t>(drop.size()), encode, 2, {});
+        Eventually([&] { return started >= row.started; });
+        std::this_thread::sleep_for(100ms); // time enough to start one too many
+        EXPECT_EQ(started, row.started);
+    }
 }

@@ -52,17 +52,10 @@ FakeTree Holidays() {
 
 } // namespace
 
-// The count of pictures so far is heard after each folder that could be read.
-TEST(FolderWalk, TellsTheCountAfterEachFolder) {
-    FakeTree tree = Holidays();
-    std::vector<std::size_t> heard;
-    WalkFolder("/h", tree, {}, [&](std::size_t n) { heard.push_back(n); });
-    EXPECT_EQ(heard, (std::vector<std::size_t>{3, 5, 6}));
-}
-
 // Numbers by value wherever they stand, letters without case, ties broken by bytes so that no
-// two names are equal.
-TEST(FolderWalk, NaturalOrder) {
+// two names are equal; pictures are named by their extension in any case; counts read with
+// thousands.
+TEST(FolderWalk, NamesInNaturalOrderPicturesByExtensionCountsWithThousands) {
     const std::vector<std::string> sorted = {
         "01", "1",   "2", "10", "A",         "a",          "A1",          "a1b",     "a02",
         "a2", "a10", "B", "b1", "IMG_2.jpg", "img_10.jpg", "IMG_10a.jpg", "\xc3\xa9"};
@@ -72,15 +65,16 @@ TEST(FolderWalk, NaturalOrder) {
         EXPECT_FALSE(NaturalLess(sorted[i + 1], sorted[i]));
     }
     EXPECT_FALSE(NaturalLess("a", "a"));
-}
-
-TEST(FolderWalk, PicturesAreNamedByTheirExtensionInAnyCase) {
     for (const char* name :
          {"a.jpg", "b.JPEG", "c.jpe", "d.JFIF", "e.png", "f.Gif", "g.webp", "h.tif", "i.TIFF",
           "j.heic", "k.heif", "l.avif", "m.jxl", "n.bmp", "x.y.png"})
         EXPECT_TRUE(IsPictureName(name)) << name;
     for (const char* name : {"a.svg", "a.mp4", "jpg", "a.jpg.txt", "a.", "a.pngx", "a.jp"})
         EXPECT_FALSE(IsPictureName(name)) << name;
+    const std::pair<std::size_t, const char*> counts[] = {
+        {0, "0"}, {999, "999"}, {1000, "1,000"}, {1204, "1,204"}, {1234567, "1,234,567"}};
+    for (const auto& [count, text] : counts)
+        EXPECT_EQ(CountText(count), text);
 }
 
 // A dropped folder asks once, before anything is written, and Yes makes every output folder
@@ -143,11 +137,9 @@ TEST(DroppedFolders, OneQuestionPerFolderBeforeAnythingIsWritten) {
         EXPECT_EQ(desk.log, row.log);
         EXPECT_EQ(looking, row.looking);
     }
-}
-
-TEST(DroppedFolders, CountsReadWithThousands) {
-    const std::pair<std::size_t, const char*> rows[] = {
-        {0, "0"}, {999, "999"}, {1000, "1,000"}, {1204, "1,204"}, {1234567, "1,234,567"}};
-    for (const auto& [count, text] : rows)
-        EXPECT_EQ(CountText(count), text);
+    // The count of pictures so far is heard after each folder that could be read.
+    FakeTree tree = Holidays();
+    std::vector<std::size_t> heard;
+    WalkFolder("/h", tree, {}, [&](std::size_t n) { heard.push_back(n); });
+    EXPECT_EQ(heard, (std::vector<std::size_t>{3, 5, 6}));
 }

@@ -7,7 +7,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <set>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -33,11 +32,46 @@ const std::span<const unsigned char> jpeg(reinterpret_cast<const unsigned char*>
 
 } // namespace
 
-// A new folder gets 0777 less the umask; one level only; a folder that is already there, made
-// by another run a moment before, is what was wanted, while anything else in its place is not.
-TEST(PosixFileSystem, MakesOneFolderUnderTheUmask) {
+// In one folder: the real lister says what each entry is from the listing, following links
+// only to see where they lead: a link to a folder is not a folder to enter, a link to a file is a
+// file, a link to nothing is some other entry. Only a regular file that can be read is a source;
+// a named pipe or a device is refused at once instead of hanging the batch, and the reason names
+// what it is. A new folder gets 0777 less the umask; one level only; a folder that is already
+// there, made by another run a moment before, is what was wanted, while anything else in its
+// place is not.
+TEST(PosixFileSystem, ListsRefusesSourcesAndMakesFolders) {
     const TempFolder temp;
+    ASSERT_TRUE(temp.Shell("mkdir sub && touch a.png && ln -s a.png to-file.png && ln -s . loop && "
+                           "ln -s nowhere broken.png && mkfifo pipe.png && ln -s /dev/zero z.png"));
+    PosixFolderLister lister;
+    std::vector<FolderEntry> entries;
+    EXPECT_EQ(lister.List(temp.path, entries), "");
+    const char* const kindNames[] = {"file", "folder", "linked folder", "other"};
+    std::set<std::string> kinds;
+    for (const FolderEntry& entry : entries)
+        kinds.insert(entry.name + " " + kindNames[int(entry.kind)]);
+    EXPECT_EQ(kinds, (std::set<std::string>{"sub folder", "a.png file", "to-file.png file",
+                                            "loop linked folder", "broken.png other",
+                                            "pipe.png other", "z.png other"}));
+    EXPECT_TRUE(lister.IsFolder(temp / "loop"));
+    EXPECT_FALSE(lister.IsFolder(temp / "a.png"));
+    EXPECT_EQ(lister.List(temp / "none", entries), "no such file or directory");
+
+    const std::pair<std::string, std::string> rows[] = {
+        {"a.png", ""},
+        {"nothing.png", "no such file or directory"},
+        {".", "a folder, not a picture file"},
+        {"pipe.png", "a named pipe, not a picture file"},
+        {"z.png", "a device, not a picture file"},
+    };
     PosixFileSystem fileSystem;
+    for (const auto& [name, problem] : rows)
+        EXPECT_EQ(fileSystem.SourceProblem(temp / name), problem) << name;
+    if (::geteuid() != 0) { // root reads whatever the mode says
+        ASSERT_EQ(::chmod((temp / "a.png").c_str(), 0), 0);
+        EXPECT_EQ(fileSystem.SourceProblem(temp / "a.png"), "permission denied");
+    }
+
     const std::string folder = temp / "Quillmere/";
     const mode_t previous = ::umask(055);
     EXPECT_EQ(fileSystem.MakeFolder(folder), "");
@@ -47,29 +81,7 @@ TEST(PosixFileSystem, MakesOneFolderUnderTheUmask) {
     EXPECT_EQ(fileSystem.MakeFolder(temp / "missing/Quillmere/"), "no such file or directory");
     EXPECT_FALSE(fileSystem.Exists(temp / "missing"));
     EXPECT_TRUE(fileSystem.Exists("/dev/null")) << "anything at the path counts, not only folders";
-    ASSERT_EQ(::symlink("/dev/null", (temp / "file").c_str()), 0);
-    EXPECT_EQ(fileSystem.MakeFolder(temp / "file"), "file exists");
-}
-
-// Only a regular file that can be read is a source; a named pipe or a device is refused at
-// once instead of hanging the batch, and the reason names what it is.
-TEST(PosixFileSystem, RefusesSourcesThatAreNoRegularFile) {
-    const TempFolder temp;
-    ASSERT_TRUE(temp.Shell("touch a.jpg && mkfifo pipe.jpg && ln -s /dev/zero zero.jpg"));
-    const std::pair<std::string, std::string> rows[] = {
-        {"a.jpg", ""},
-        {"nothing.jpg", "no such file or directory"},
-        {".", "a folder, not a picture file"},
-        {"pipe.jpg", "a named pipe, not a picture file"},
-        {"zero.jpg", "a device, not a picture file"},
-    };
-    PosixFileSystem fileSystem;
-    for (const auto& [name, problem] : rows)
-        EXPECT_EQ(fileSystem.SourceProblem(temp / name), problem) << name;
-    if (::geteuid() != 0) { // root reads whatever the mode says
-        ASSERT_EQ(::chmod((temp / "a.jpg").c_str(), 0), 0);
-        EXPECT_EQ(fileSystem.SourceProblem(temp / "a.jpg"), "permission denied");
-    }
+    EXPECT_EQ(fileSystem.MakeFolder(temp / "z.png"), "file exists");
 }
 
 // A write never turns against the person: a Quillmere folder that is the picture's own folder
@@ -163,29 +175,4 @@ TEST(PosixFileSystem, ClearsStaleTemporariesOncePerFolder) {
     expected.erase(".quillmere-000000000000.tmp");
     expected.insert({"b.jpg", "c.jpg", ".quillmere-111111111111.tmp"});
     EXPECT_EQ(listing(), expected);
-}
-
-// The real lister says what each entry is from the listing, following links only to see where
-// they lead: a link to a folder is not a folder to enter, a link to a file is a file, a link
-// to nothing is some other entry.
-TEST(PosixFolderLister, TellsEntriesApart) {
-    using Kind = FolderEntry::Kind;
-    const TempFolder temp;
-    ASSERT_TRUE(temp.Shell("mkdir sub && touch a.png && ln -s a.png to-file.png && ln -s . loop && "
-                           "ln -s nowhere broken.png && mkfifo pipe.png"));
-    PosixFolderLister lister;
-    std::vector<FolderEntry> entries;
-    EXPECT_EQ(lister.List(temp.path, entries), "");
-    std::map<std::string, Kind> kinds;
-    for (const FolderEntry& entry : entries)
-        kinds[entry.name] = entry.kind;
-    EXPECT_EQ(kinds, (std::map<std::string, Kind>{{"sub", Kind::folder},
-                                                  {"a.png", Kind::file},
-                                                  {"to-file.png", Kind::file},
-                                                  {"loop", Kind::linkedFolder},
-                                                  {"broken.png", Kind::other},
-                                                  {"pipe.png", Kind::other}}));
-    EXPECT_TRUE(lister.IsFolder(temp / "loop"));
-    EXPECT_FALSE(lister.IsFolder(temp / "a.png"));
-    EXPECT_EQ(lister.List(temp / "none", entries), "no such file or directory");
 }
