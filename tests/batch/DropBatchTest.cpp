@@ -9,14 +9,10 @@
 #include <future>
 #include <pthread.h>
 
-namespace {
-
 using namespace std::chrono_literals;
 
 // Thread starts that succeed before the next one fails, or -1 for all.
-std::atomic<int> threadsLeft{-1};
-
-} // namespace
+static std::atomic<int> threadsLeft{-1};
 
 // Every thread the program starts comes through here, so a test can make starting one fail.
 extern "C" int pthread_create(pthread_t* thread, const pthread_attr_t* attributes,
@@ -149,9 +145,7 @@ TEST(DropBatch, RunningAheadChangesNothingSeen) {
                                    "/have/a.jpg"};
     const int answerSet[] = {IdYes, IdYes, IdYes, IdNo, IdOk, IdOk, IdCancel};
     std::minstd_rand random(20261207);
-    const auto any = [&random](const auto& choices) {
-        return choices[random() % std::size(choices)];
-    };
+    const auto any = [&random](const auto& from) { return from[random() % std::size(from)]; };
     for (int round = 0; round < 1000; ++round) {
         std::vector<DroppedItem> drop(random() % 12);
         for (std::size_t i = 0; i < drop.size(); ++i) {
@@ -228,10 +222,8 @@ TEST(DropBatch, LetsGoOfPassedItemsWithoutStartingThem) {
     FakeDesk desk;
     std::atomic<bool> passed{false};
     desk.answers = {IdOk, IdOk, IdOk};
-    desk.onSource = [&](const std::string& path) {
-        if (path == "/have/gone0") {
-            EXPECT_TRUE(Eventually([&] { return desk.Started(path); }));
-        }
+    desk.onSource = [&](const std::string& path) { // the worker is in gone0 when it is checked
+        EXPECT_TRUE(path != "/have/gone0" || Eventually([&] { return desk.Started(path); }));
     };
     desk.onMessage = [&](const std::string& text) { passed = passed || text == "/have/gone2"; };
     desk.onStart = [&](const std::string& source, std::stop_token stop) {
@@ -261,21 +253,18 @@ TEST(DropBatch, CarriesOnWithTheWorkersThatStart) {
 // While the loop stays at the first item, the workers run as far ahead as small JPEGs allow, and
 // only twice the jobs ahead when the finished JPEGs are large.
 TEST(Lookahead, RunsAheadAsFarAsTheHeldJpegsAllow) {
-    struct Row {
-        const char* name;
-        std::size_t jpegBytes, started;
-    };
-    for (const Row& row : {Row{"small JPEGs", 100'000, 16}, Row{"large JPEGs", 20'000'000, 4}}) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [name, jpegBytes, most] :
+         {std::tuple{"small JPEGs", 100'000u, 16u}, std::tuple{"large JPEGs", 20'000'000u, 4u}}) {
+        SCOPED_TRACE(name);
         const std::vector<DroppedItem> drop(40, DroppedItem{"/a.png"});
         std::atomic<std::size_t> started{0};
         const Encoder encode = [&](const std::string&, std::stop_token) {
             ++started;
-            return Encoded{std::vector<unsigned char>(row.jpegBytes), ""};
+            return Encoded{std::vector<unsigned char>(jpegBytes), ""};
         };
         Lookahead ahead(drop, std::vector<std::size_t>(drop.size()), encode, 2, {});
-        Eventually([&] { return started >= row.started; });
+        Eventually([&] { return started >= most; });
         std::this_thread::sleep_for(100ms); // time enough to start one too many
-        EXPECT_EQ(started, row.started);
+        EXPECT_EQ(started, most);
     }
 }

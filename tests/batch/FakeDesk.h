@@ -63,8 +63,8 @@ struct FakeDesk final : Prompts, FileSystem {
     std::vector<std::string> sources; // the drop's paths, to find an item's place
     std::thread::id loop;             // the loop's thread, whose conversions are not ahead
     std::atomic<std::size_t> loopAt{0};
-    std::atomic<int> running{0}, cancelled{0};
-    std::atomic<int> tooMany{0}, tooFarAhead{0}; // how often the jobs were exceeded
+    // Conversions running ahead and cancelled, and how often the jobs were exceeded.
+    std::atomic<int> running{0}, cancelled{0}, tooMany{0}, tooFarAhead{0};
 
     static std::string Resolved(std::string path) {
         static const std::pair<std::string, std::string> links[] = {
@@ -80,8 +80,7 @@ struct FakeDesk final : Prompts, FileSystem {
     File* Find(const std::string& path) {
         if (!files.contains(path) && !Has(path, "/gone") && !Has(path, "/Quillmere/"))
             files[path] = {++inodes, "p"};
-        const auto found = files.find(path);
-        return found == files.end() ? nullptr : &found->second;
+        return files.contains(path) ? &files[path] : nullptr;
     }
     void Put(const std::string& path, std::string bytes) {
         const std::lock_guard lock(mutex);
