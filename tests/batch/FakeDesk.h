@@ -54,14 +54,14 @@ struct FakeDesk final : Prompts, FileSystem {
     std::function<void(const std::string& source, std::stop_token stop)> onStart = nothing;
 
     std::string log;
-    std::size_t asked = 0;
+    std::atomic<std::size_t> asked{0}; // questions and messages answered
     std::stop_source stop;
     std::set<std::string> made, started;
     std::mutex mutex; // the encoder runs on the workers
     std::map<std::string, File> files = {{"/have/Quillmere/a.jpg", {1, "old"}}};
     std::uint64_t inodes = 1;
-    std::vector<std::string> sources; // the drop's paths, to find an item's place
-    std::thread::id loop;             // the loop's thread, whose conversions are not ahead
+    std::vector<DroppedItem> drop; // to find an item's place
+    std::thread::id loop;          // the loop's thread, whose conversions are not ahead
     std::atomic<std::size_t> loopAt{0};
     // Conversions running ahead and cancelled, and how often the jobs were exceeded.
     std::atomic<int> running{0}, cancelled{0}, tooMany{0}, tooFarAhead{0};
@@ -158,10 +158,10 @@ struct FakeDesk final : Prompts, FileSystem {
         }
         onStart(source, cancel);
         const bool ahead = std::this_thread::get_id() != loop;
-        const auto place = std::size_t(std::ranges::find(sources, source) - sources.begin());
+        const auto place = std::ranges::find(drop, source, &DroppedItem::path) - drop.begin();
         // Past the item in the loop's hands, up to eight times the jobs may be converting or
         // finished.
-        tooFarAhead += place > loopAt + 8 * std::size_t(jobs);
+        tooFarAhead += std::size_t(place) > loopAt + 8 * std::size_t(jobs);
         tooMany += (ahead ? ++running : running.load()) > jobs;
         std::minstd_rand random(seed + unsigned(std::hash<std::string>{}(source)));
         const auto until =

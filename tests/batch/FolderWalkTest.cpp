@@ -119,11 +119,10 @@ TEST(DroppedFolders, OneQuestionPerFolderBeforeAnythingIsWritten) {
         FakeDesk desk;
         desk.answers = row.answers;
         std::vector<std::string> looking; // "folder count"
-        BatchOptions options;
-        options.jobs = 2;
-        options.onLooking = [&](const std::string& name, std::size_t count) {
-            looking.push_back(name + " " + std::to_string(count));
-        };
+        const BatchOptions options{
+            .jobs = 2, .onItem = {}, .onLooking = [&](const std::string& name, std::size_t n) {
+                looking.push_back(name + " " + std::to_string(n));
+            }};
         EXPECT_EQ(Counts(RunDropWithFolders(row.drop, desk, desk, tree, std::ref(desk), options,
                                             tree.stop.get_token())),
                   row.outcome);

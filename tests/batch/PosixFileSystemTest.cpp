@@ -57,12 +57,12 @@ TEST(PosixFileSystem, ListsRefusesSourcesAndMakesFolders) {
     EXPECT_FALSE(lister.IsFolder(temp / "a.png"));
     EXPECT_EQ(lister.List(temp / "none", entries), "no such file or directory");
 
+    // clang-format off
     const std::pair<std::string, std::string> rows[] = {
-        {"a.png", ""},
-        {"nothing.png", "no such file or directory"},
-        {".", "a folder, not a picture file"},
-        {"pipe.png", "a named pipe, not a picture file"},
+        {"a.png", ""}, {"nothing.png", "no such file or directory"},
+        {".", "a folder, not a picture file"}, {"pipe.png", "a named pipe, not a picture file"},
         {"z.png", "a device, not a picture file"}};
+    // clang-format on
     PosixFileSystem fileSystem;
     for (const auto& [name, problem] : rows)
         EXPECT_EQ(fileSystem.SourceProblem(temp / name), problem) << name;
