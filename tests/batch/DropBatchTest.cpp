@@ -1,5 +1,6 @@
 #include "DropBatch.h"
 #include "FakeDesk.h"
+#include "Lookahead.h"
 #include "OutputPaths.h"
 
 #include <gtest/gtest.h>
@@ -8,14 +9,10 @@
 #include <future>
 #include <pthread.h>
 
-namespace {
-
 using namespace std::chrono_literals;
 
 // Thread starts that succeed before the next one fails, or -1 for all.
-std::atomic<int> threadsLeft{-1};
-
-} // namespace
+static std::atomic<int> threadsLeft{-1};
 
 // Every thread the program starts comes through here, so a test can make starting one fail.
 extern "C" int pthread_create(pthread_t* thread, const pthread_attr_t* attributes,
@@ -33,22 +30,6 @@ extern "C" int pthread_create(pthread_t* thread, const pthread_attr_t* attribute
 
 namespace {
 
-// Runs work on a thread of its own; a test that is still running after the limit fails and
-// ends the program, since a thread that hangs cannot be taken back.
-void Within(std::chrono::seconds limit, const std::function<void()>& work) {
-    auto done = std::make_shared<std::promise<void>>();
-    std::future<void> ended = done->get_future();
-    std::thread([&work, done] {
-        work();
-        done->set_value();
-    }).detach();
-    if (ended.wait_for(limit) == std::future_status::timeout) {
-        ADD_FAILURE() << "still running after " << limit.count() << " s: it would hang";
-        std::fflush(stdout);
-        std::_Exit(1);
-    }
-}
-
 // Waits until the condition holds, at most ten seconds; says whether it came.
 bool Eventually(const std::function<bool()>& holds) {
     const auto end = std::chrono::steady_clock::now() + 10s;
@@ -62,10 +43,8 @@ BatchOutcome OneAtATime(const std::vector<DroppedItem>& drop, FakeDesk& desk) {
     const std::stop_token stop = desk.stop.get_token();
     BatchOutcome o;
     const auto end = [&](std::size_t first) {
-        o.endedEarly = true;
-        o.stopped = stop.stop_requested();
-        o.notReached = int(drop.size() - first);
-        return o;
+        return BatchOutcome{o.converted, o.failed, int(drop.size() - first), true,
+                            stop.stop_requested()};
     };
     for (std::size_t i = 0; i < drop.size(); ++i) {
         if (stop.stop_requested())
@@ -113,17 +92,18 @@ BatchOutcome OneAtATime(const std::vector<DroppedItem>& drop, FakeDesk& desk) {
     return o;
 }
 
-// The counts of the drop run on the desk within a minute, by the engine or by the one-at-a-time
-// loop, with workersStarting worker threads able to start (-1: all); none when it threw.
+// The counts of the drop run on the desk, by the engine or by the one-at-a-time loop, with
+// workersStarting worker threads able to start (-1: all); none when it threw. It runs on a
+// thread of its own; a run that is still going after a minute fails and ends the program, since
+// a thread that hangs cannot be taken back.
 std::vector<int> RunDrop(FakeDesk& desk, const std::vector<DroppedItem>& drop,
                          bool oneAtATime = false, int workersStarting = -1) {
-    for (const DroppedItem& item : drop)
-        desk.sources.push_back(item.path);
+    desk.drop = drop;
     const BatchOptions options{
         .jobs = desk.jobs,
         .onItem = [&](std::size_t index, const DroppedItem&) { desk.loopAt = index; }};
     std::vector<int> counts;
-    Within(60s, [&] {
+    std::packaged_task<void()> run([&] {
         desk.loop = std::this_thread::get_id();
         threadsLeft = workersStarting;
         try {
@@ -134,6 +114,14 @@ std::vector<int> RunDrop(FakeDesk& desk, const std::vector<DroppedItem>& drop,
         }
         threadsLeft = -1;
     });
+    std::future<void> ended = run.get_future();
+    std::thread(std::move(run)).detach();
+    if (ended.wait_for(60s) == std::future_status::timeout) {
+        ADD_FAILURE() << "still running after a minute: it would hang";
+        std::fflush(stdout);
+        std::_Exit(1);
+    }
+    ended.get(); // what else it threw
     return counts;
 }
 
@@ -156,9 +144,7 @@ TEST(DropBatch, RunningAheadChangesNothingSeen) {
                                    "/have/a.jpg"};
     const int answerSet[] = {IdYes, IdYes, IdYes, IdNo, IdOk, IdOk, IdCancel};
     std::minstd_rand random(20261207);
-    const auto any = [&random](const auto& choices) {
-        return choices[random() % std::size(choices)];
-    };
+    const auto any = [&random](const auto& from) { return from[random() % std::size(from)]; };
     for (int round = 0; round < 1000; ++round) {
         std::vector<DroppedItem> drop(random() % 12);
         for (std::size_t i = 0; i < drop.size(); ++i) {
@@ -198,8 +184,8 @@ TEST(DropBatch, RunningAheadChangesNothingSeen) {
         }
         EXPECT_EQ(RunDrop(ahead, drop), RunDrop(one, drop, true));
         EXPECT_EQ(ahead.log, one.log);
-        EXPECT_FALSE(ahead.tooMany);
-        EXPECT_FALSE(ahead.tooFarAhead);
+        EXPECT_EQ(ahead.tooMany, 0);
+        EXPECT_EQ(ahead.tooFarAhead, 0);
         EXPECT_EQ(ahead.running, 0) << "a conversion outlived its batch";
     }
 }
@@ -207,9 +193,8 @@ TEST(DropBatch, RunningAheadChangesNothingSeen) {
 // Conversions that would never end by themselves are cancelled: by a No that ends the batch, and
 // by a stop during a question, before it is answered.
 TEST(DropBatch, CancelsConversionsInFlight) {
-    std::vector<DroppedItem> drop{{"/new/a.png"}};
-    for (int i = 1; i <= 4; ++i)
-        drop.push_back({"/have/slow" + std::to_string(i)});
+    const std::vector<DroppedItem> drop{
+        {"/new/a.png"}, {"/have/slow1"}, {"/have/slow2"}, {"/have/slow3"}, {"/have/slow4"}};
     for (const bool stopAtQuestion : {false, true}) {
         SCOPED_TRACE(stopAtQuestion ? "a stop during the question" : "a No");
         FakeDesk desk;
@@ -234,20 +219,16 @@ TEST(DropBatch, CancelsConversionsInFlight) {
 // item until the loop has passed the next two.
 TEST(DropBatch, LetsGoOfPassedItemsWithoutStartingThem) {
     FakeDesk desk;
-    std::atomic<bool> passed{false};
     desk.answers = {IdOk, IdOk, IdOk};
-    desk.onSource = [&](const std::string& path) {
-        if (path == "/have/gone0") {
-            EXPECT_TRUE(Eventually([&] { return desk.Started(path); }));
-        }
+    desk.onSource = [&](const std::string& path) { // the worker is in gone0 when it is checked
+        EXPECT_TRUE(path != "/have/gone0" || Eventually([&] { return desk.Started(path); }));
     };
-    desk.onMessage = [&](const std::string& text) { passed = passed || text == "/have/gone2"; };
     desk.onStart = [&](const std::string& source, std::stop_token stop) {
         if (source != "/have/gone0")
             return;
         EXPECT_TRUE(Eventually([&] { return stop.stop_requested(); }))
             << "a passed item still converts";
-        EXPECT_TRUE(Eventually([&] { return passed.load(); }));
+        EXPECT_TRUE(Eventually([&] { return desk.asked == 3; })) << "the loop passed gone2";
     };
     EXPECT_EQ(RunDrop(desk, {{"/have/gone0"}, {"/have/gone1"}, {"/have/gone2"}, {"/have/b3"}}),
               (std::vector<int>{1, 3, 0, 0, 0, 0}));
@@ -264,4 +245,23 @@ TEST(DropBatch, CarriesOnWithTheWorkersThatStart) {
     EXPECT_EQ(RunDrop(one, drop, false, 1), (std::vector<int>{3, 0, 0, 0, 0, 0}));
     EXPECT_EQ(RunDrop(none, drop, false, 0), std::vector<int>()) << "no error";
     EXPECT_EQ(none.log, "");
+}
+
+// While the loop stays at the first item, the workers run as far ahead as small JPEGs allow, and
+// only twice the jobs ahead when the finished JPEGs are large.
+TEST(Lookahead, RunsAheadAsFarAsTheHeldJpegsAllow) {
+    for (const auto& [name, jpegBytes, most] :
+         {std::tuple{"small JPEGs", 100'000u, 16u}, std::tuple{"large JPEGs", 20'000'000u, 4u}}) {
+        SCOPED_TRACE(name);
+        const std::vector<DroppedItem> drop(40, DroppedItem{"/a.png"});
+        std::atomic<std::size_t> started{0};
+        const Encoder encode = [&](const std::string&, std::stop_token) {
+            ++started;
+            return Encoded{std::vector<unsigned char>(jpegBytes), ""};
+        };
+        Lookahead ahead(drop, std::vector<std::size_t>(drop.size()), encode, 2, {});
+        Eventually([&] { return started >= most; });
+        std::this_thread::sleep_for(100ms); // time enough to start one too many
+        EXPECT_EQ(started, most);
+    }
 }

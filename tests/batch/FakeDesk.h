@@ -49,44 +49,38 @@ struct FakeDesk final : Prompts, FileSystem {
     int stopAt = -1, jobs = 1;
     unsigned seed = 0;
     bool reportSource = false;
-    std::function<void(const std::string&path)> onSource, onMessage; // test hooks
-    std::function<void(const std::string& source, std::stop_token stop)> onStart;
+    static constexpr auto nothing = [](auto&&...) {}; // the hooks tests set
+    std::function<void(const std::string&path)> onSource = nothing, onMessage = nothing;
+    std::function<void(const std::string& source, std::stop_token stop)> onStart = nothing;
 
     std::string log;
-    std::size_t asked = 0;
-    int events = 0;
+    std::atomic<std::size_t> asked{0}; // questions and messages answered
     std::stop_source stop;
     std::set<std::string> made, started;
     std::mutex mutex; // the encoder runs on the workers
     std::map<std::string, File> files = {{"/have/Quillmere/a.jpg", {1, "old"}}};
     std::uint64_t inodes = 1;
-    std::vector<std::string> sources; // the drop's paths, to find an item's place
-    std::thread::id loop;             // the loop's thread, whose conversions are not ahead
+    std::vector<DroppedItem> drop; // to find an item's place
+    std::thread::id loop;          // the loop's thread, whose conversions are not ahead
     std::atomic<std::size_t> loopAt{0};
-    std::atomic<int> running{0}, cancelled{0};
-    std::atomic<bool> tooMany{false}, tooFarAhead{false};
+    // Conversions running ahead and cancelled, and how often the jobs were exceeded.
+    std::atomic<int> running{0}, cancelled{0}, tooMany{0}, tooFarAhead{0};
 
     static std::string Resolved(std::string path) {
         static const std::pair<std::string, std::string> links[] = {
             {"/y", "/x"},
             {"/have/link.jpg", "/have/Quillmere/a.jpg"},
             {"/have/loop/Quillmere", "/have/loop"}};
-        for (bool followed = true; followed;) {
-            followed = false;
-            for (const auto& [from, to] : links)
-                if (path == from || path.starts_with(from + "/")) {
-                    path = to + path.substr(from.size());
-                    followed = true;
-                }
-        }
+        for (const auto& [from, to] : links)
+            if (path == from || path.starts_with(from + "/"))
+                return Resolved(to + path.substr(from.size()));
         return path;
     }
     // The file that a resolved path names, or nothing; call with the mutex held.
     File* Find(const std::string& path) {
         if (!files.contains(path) && !Has(path, "/gone") && !Has(path, "/Quillmere/"))
             files[path] = {++inodes, "p"};
-        const auto found = files.find(path);
-        return found == files.end() ? nullptr : &found->second;
+        return files.contains(path) ? &files[path] : nullptr;
     }
     void Put(const std::string& path, std::string bytes) {
         const std::lock_guard lock(mutex);
@@ -98,7 +92,7 @@ struct FakeDesk final : Prompts, FileSystem {
     }
     void Event(const std::string& text) {
         log += text;
-        if (++events == stopAt)
+        if (--stopAt == 0)
             stop.request_stop();
     }
     bool Started(const std::string& source) {
@@ -109,13 +103,11 @@ struct FakeDesk final : Prompts, FileSystem {
     int ShowMessage(const std::string& text, unsigned style, const std::string& detail) override {
         Event(std::to_string(style) + " " + text + (detail.empty() ? "" : " (" + detail + ")") +
               ", ");
-        if (onMessage)
-            onMessage(text);
+        onMessage(text);
         return asked < answers.size() ? answers[asked++] : IdCancel;
     }
     std::string SourceProblem(const std::string& path) override {
-        if (onSource)
-            onSource(path);
+        onSource(path);
         const std::lock_guard lock(mutex);
         return Find(Resolved(path)) ? "" : "no such file or directory";
     }
@@ -164,16 +156,13 @@ struct FakeDesk final : Prompts, FileSystem {
             if (const File* file = Find(Resolved(source)))
                 read = *file;
         }
-        if (onStart)
-            onStart(source, cancel);
+        onStart(source, cancel);
         const bool ahead = std::this_thread::get_id() != loop;
-        const auto place = std::size_t(std::ranges::find(sources, source) - sources.begin());
+        const auto place = std::ranges::find(drop, source, &DroppedItem::path) - drop.begin();
         // Past the item in the loop's hands, up to eight times the jobs may be converting or
         // finished.
-        if (place > loopAt + 8 * std::size_t(jobs))
-            tooFarAhead = true;
-        if ((ahead ? ++running : running.load()) > jobs)
-            tooMany = true;
+        tooFarAhead += std::size_t(place) > loopAt + 8 * std::size_t(jobs);
+        tooMany += (ahead ? ++running : running.load()) > jobs;
         std::minstd_rand random(seed + unsigned(std::hash<std::string>{}(source)));
         const auto until =
             std::chrono::steady_clock::now() + std::chrono::microseconds(random() % 3000);
@@ -195,8 +184,7 @@ struct FakeDesk final : Prompts, FileSystem {
         if (Has(source, "/bad"))
             return {{}, "the picture is damaged or cut short"};
         const std::string bytes = "j" + read->bytes;
-        return {{bytes.begin(), bytes.end()},
-                "",
-                reportSource ? read->Identity() : std::optional<FileIdentity>()};
+        const auto identity = reportSource ? std::optional(read->Identity()) : std::nullopt;
+        return {{bytes.begin(), bytes.end()}, "", identity};
     }
 };

@@ -7,7 +7,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <set>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -33,11 +32,45 @@ const std::span<const unsigned char> jpeg(reinterpret_cast<const unsigned char*>
 
 } // namespace
 
-// A new folder gets 0777 less the umask; one level only; a folder that is already there, made
-// by another run a moment before, is what was wanted, while anything else in its place is not.
-TEST(PosixFileSystem, MakesOneFolderUnderTheUmask) {
+// In one folder: the real lister says what each entry is from the listing, following links
+// only to see where they lead: a link to a folder is not a folder to enter, a link to a file is a
+// file, a link to nothing is some other entry. Only a regular file that can be read is a source;
+// a named pipe or a device is refused at once instead of hanging the batch, and the reason names
+// what it is. A new folder gets 0777 less the umask; one level only; a folder that is already
+// there, made by another run a moment before, is what was wanted, while anything else in its
+// place is not.
+TEST(PosixFileSystem, ListsRefusesSourcesAndMakesFolders) {
     const TempFolder temp;
+    ASSERT_TRUE(temp.Shell("mkdir sub && touch a.png && ln -s a.png to-file.png && ln -s . loop && "
+                           "ln -s nowhere broken.png && mkfifo pipe.png && ln -s /dev/zero z.png"));
+    PosixFolderLister lister;
+    std::vector<FolderEntry> entries;
+    EXPECT_EQ(lister.List(temp.path, entries), "");
+    const char* const kindNames[] = {"file", "folder", "linked folder", "other"};
+    std::set<std::string> kinds;
+    for (const FolderEntry& entry : entries)
+        kinds.insert(entry.name + " " + kindNames[int(entry.kind)]);
+    EXPECT_EQ(kinds, (std::set<std::string>{"sub folder", "a.png file", "to-file.png file",
+                                            "loop linked folder", "broken.png other",
+                                            "pipe.png other", "z.png other"}));
+    EXPECT_TRUE(lister.IsFolder(temp / "loop"));
+    EXPECT_FALSE(lister.IsFolder(temp / "a.png"));
+    EXPECT_EQ(lister.List(temp / "none", entries), "no such file or directory");
+
+    // clang-format off
+    const std::pair<std::string, std::string> rows[] = {
+        {"a.png", ""}, {"nothing.png", "no such file or directory"},
+        {".", "a folder, not a picture file"}, {"pipe.png", "a named pipe, not a picture file"},
+        {"z.png", "a device, not a picture file"}};
+    // clang-format on
     PosixFileSystem fileSystem;
+    for (const auto& [name, problem] : rows)
+        EXPECT_EQ(fileSystem.SourceProblem(temp / name), problem) << name;
+    if (::geteuid() != 0) { // root reads whatever the mode says
+        ASSERT_EQ(::chmod((temp / "a.png").c_str(), 0), 0);
+        EXPECT_EQ(fileSystem.SourceProblem(temp / "a.png"), "permission denied");
+    }
+
     const std::string folder = temp / "Quillmere/";
     const mode_t previous = ::umask(055);
     EXPECT_EQ(fileSystem.MakeFolder(folder), "");
@@ -47,29 +80,7 @@ TEST(PosixFileSystem, MakesOneFolderUnderTheUmask) {
     EXPECT_EQ(fileSystem.MakeFolder(temp / "missing/Quillmere/"), "no such file or directory");
     EXPECT_FALSE(fileSystem.Exists(temp / "missing"));
     EXPECT_TRUE(fileSystem.Exists("/dev/null")) << "anything at the path counts, not only folders";
-    ASSERT_EQ(::symlink("/dev/null", (temp / "file").c_str()), 0);
-    EXPECT_EQ(fileSystem.MakeFolder(temp / "file"), "file exists");
-}
-
-// Only a regular file that can be read is a source; a named pipe or a device is refused at
-// once instead of hanging the batch, and the reason names what it is.
-TEST(PosixFileSystem, RefusesSourcesThatAreNoRegularFile) {
-    const TempFolder temp;
-    ASSERT_TRUE(temp.Shell("touch a.jpg && mkfifo pipe.jpg && ln -s /dev/zero zero.jpg"));
-    const std::pair<std::string, std::string> rows[] = {
-        {"a.jpg", ""},
-        {"nothing.jpg", "no such file or directory"},
-        {".", "a folder, not a picture file"},
-        {"pipe.jpg", "a named pipe, not a picture file"},
-        {"zero.jpg", "a device, not a picture file"},
-    };
-    PosixFileSystem fileSystem;
-    for (const auto& [name, problem] : rows)
-        EXPECT_EQ(fileSystem.SourceProblem(temp / name), problem) << name;
-    if (::geteuid() != 0) { // root reads whatever the mode says
-        ASSERT_EQ(::chmod((temp / "a.jpg").c_str(), 0), 0);
-        EXPECT_EQ(fileSystem.SourceProblem(temp / "a.jpg"), "permission denied");
-    }
+    EXPECT_EQ(fileSystem.MakeFolder(temp / "z.png"), "file exists");
 }
 
 // A write never turns against the person: a Quillmere folder that is the picture's own folder
@@ -80,35 +91,33 @@ TEST(PosixFileSystem, RefusesSourcesThatAreNoRegularFile) {
 TEST(PosixFileSystem, WritesOnlyWhereNothingOfThePersonsIsLost) {
     const std::string loopsBack = OutputFolder::loopsBack, ofAnother = OutputFolder::linkOfAnother;
     const struct {
-        const char* name;
-        std::string setup; // shell commands in the temporary folder; a failure skips the row
-        std::string refusal, failure;
-        const char* writtenTo; // where the output lands, relative to the temporary folder
+        // The setup is shell commands in the temporary folder, a failure of which skips the row;
+        // the output lands at writtenTo, relative to the temporary folder, when it is written.
+        std::string name, setup, refusal, failure, writtenTo = {};
     } rows[] = {
         {"a folder", "mkdir pictures/Quillmere", "", "", "pictures/Quillmere/a.jpg"},
         {"the person's link to another folder", "ln -s ../elsewhere pictures/Quillmere", "", "",
          "elsewhere/a.jpg"},
-        {"a link back to its own folder", "ln -s . pictures/Quillmere", loopsBack, loopsBack,
-         nullptr},
+        {"a link back to its own folder", "ln -s . pictures/Quillmere", loopsBack, loopsBack},
         {"another user's link",
          "ln -s ../elsewhere pictures/Quillmere && chown -h 65534:65534 pictures/Quillmere",
-         ofAnother, ofAnother, nullptr},
+         ofAnother, ofAnother},
         {"a bind mount of its own folder",
          "mkdir pictures/Quillmere && mount --bind pictures pictures/Quillmere", loopsBack,
-         loopsBack, nullptr},
-        {"a folder at the output's name", "mkdir -p pictures/Quillmere/a.jpg", "", "is a directory",
-         nullptr},
-        {"no folder", "true", "", "no such file or directory", nullptr},
+         loopsBack},
+        {"a folder at the output's name", "mkdir -p pictures/Quillmere/a.jpg", "",
+         "is a directory"},
+        {"no folder", "true", "", "no such file or directory"},
         {"a hard link to the source",
          "mkdir pictures/Quillmere && ln pictures/a.png pictures/Quillmere/a.jpg", "",
-         "the output would replace its own source", nullptr},
+         "the output would replace its own source"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const TempFolder temp;
         if (!temp.Shell("mkdir pictures elsewhere && touch pictures/a.png && " + row.setup +
                         " 2>/dev/null")) {
-            std::fprintf(stderr, "skipped \"%s\": it cannot be set up here\n", row.name);
+            std::fprintf(stderr, "skipped \"%s\": it cannot be set up here\n", row.name.c_str());
             continue;
         }
         PosixFileSystem fileSystem;
@@ -117,9 +126,7 @@ TEST(PosixFileSystem, WritesOnlyWhereNothingOfThePersonsIsLost) {
                   row.refusal);
         EXPECT_EQ(fileSystem.WriteOutput(source, temp / "pictures/Quillmere/a.jpg", jpeg),
                   row.failure);
-        if (row.writtenTo) {
-            EXPECT_TRUE(fs::exists(temp / row.writtenTo));
-        }
+        EXPECT_TRUE(row.writtenTo.empty() || fs::exists(temp / row.writtenTo));
         std::error_code missing;
         for (const auto& entry : fs::directory_iterator(temp / "pictures/Quillmere", missing))
             EXPECT_FALSE(entry.path().filename().string().starts_with(".quillmere-"))
@@ -134,58 +141,28 @@ TEST(PosixFileSystem, WritesOnlyWhereNothingOfThePersonsIsLost) {
 TEST(PosixFileSystem, ClearsStaleTemporariesOncePerFolder) {
     const TempFolder temp;
     const std::string q = temp / "Quillmere";
-    const auto listing = [&] {
-        std::set<std::string> names;
-        for (const auto& entry : fs::directory_iterator(q))
-            names.insert(entry.path().filename());
-        return names;
-    };
+    const auto listing = [&] { return std::set<fs::path>(fs::directory_iterator(q), {}); };
     // Not AtomicFile's names, or no regular file: never removed.
     ASSERT_TRUE(
         temp.Shell("mkdir Quillmere && ln -s Quillmere link && cd Quillmere && touch "
                    ".quillmere-short.tmp .quillmere-ABCDEFGHIJKL.tmp "
                    ".quillmere-abcdefghijkl.jpg quillmere-abcdefghijkl.tmp && mkdir "
                    ".quillmere-0123456789ab.tmp && ln -s a.jpg .quillmere-zzzzzzzzzzzz.tmp"));
-    std::set<std::string> expected = listing();
+    std::set<fs::path> expected = listing();
     std::ofstream(q + "/.quillmere-a1b2c3d4e5f6.tmp");
     std::this_thread::sleep_for(std::chrono::milliseconds(20)); // past the clock's coarse tick
 
     PosixFileSystem run;
     std::ofstream(q + "/.quillmere-000000000000.tmp"); // made during the run: another run's, maybe
     EXPECT_EQ(run.WriteOutput(temp / "a.png", q + "/a.jpg", jpeg), "");
-    expected.insert({"a.jpg", ".quillmere-000000000000.tmp"});
+    expected.insert({q + "/a.jpg", q + "/.quillmere-000000000000.tmp"});
     EXPECT_EQ(listing(), expected);
 
     PosixFileSystem next(timespec{::time(nullptr) + 3600, 0});
     EXPECT_EQ(next.WriteOutput(temp / "a.png", temp / "link/b.jpg", jpeg), "");
     std::ofstream(q + "/.quillmere-111111111111.tmp");
     EXPECT_EQ(next.WriteOutput(temp / "a.png", q + "/c.jpg", jpeg), "") << "the folder once more";
-    expected.erase(".quillmere-000000000000.tmp");
-    expected.insert({"b.jpg", "c.jpg", ".quillmere-111111111111.tmp"});
+    expected.erase(q + "/.quillmere-000000000000.tmp");
+    expected.insert({q + "/b.jpg", q + "/c.jpg", q + "/.quillmere-111111111111.tmp"});
     EXPECT_EQ(listing(), expected);
-}
-
-// The real lister says what each entry is from the listing, following links only to see where
-// they lead: a link to a folder is not a folder to enter, a link to a file is a file, a link
-// to nothing is some other entry.
-TEST(PosixFolderLister, TellsEntriesApart) {
-    using Kind = FolderEntry::Kind;
-    const TempFolder temp;
-    ASSERT_TRUE(temp.Shell("mkdir sub && touch a.png && ln -s a.png to-file.png && ln -s . loop && "
-                           "ln -s nowhere broken.png && mkfifo pipe.png"));
-    PosixFolderLister lister;
-    std::vector<FolderEntry> entries;
-    EXPECT_EQ(lister.List(temp.path, entries), "");
-    std::map<std::string, Kind> kinds;
-    for (const FolderEntry& entry : entries)
-        kinds[entry.name] = entry.kind;
-    EXPECT_EQ(kinds, (std::map<std::string, Kind>{{"sub", Kind::folder},
-                                                  {"a.png", Kind::file},
-                                                  {"to-file.png", Kind::file},
-                                                  {"loop", Kind::linkedFolder},
-                                                  {"broken.png", Kind::other},
-                                                  {"pipe.png", Kind::other}}));
-    EXPECT_TRUE(lister.IsFolder(temp / "loop"));
-    EXPECT_FALSE(lister.IsFolder(temp / "a.png"));
-    EXPECT_EQ(lister.List(temp / "none", entries), "no such file or directory");
 }
