@@ -6,37 +6,6 @@ namespace {
 
 using AppDialog = DialogFixture;
 
-// The controls in tab order from "Done" (the swatch takes no focus: Change is
-// its control), each with a name for assistive technology, the labels'
-// mnemonics moving to their fields, and the values the dialog opens with.
-TEST_F(AppDialog, TheControlsComeInTabOrderWithTheDefaults) {
-    Open();
-    for (const char* name :
-         {"buttonDone1", "checkAddPadding1000", "comboProfile1003", "buttonSave1004",
-          "editWidth1005", "editHeight1006", "buttonChange1009", "buttonRemove1007"}) {
-        SCOPED_TRACE(name);
-        QWidget& widget = Child(name);
-        EXPECT_TRUE(widget.hasFocus());
-        EXPECT_FALSE(widget.accessibleName().isEmpty());
-        EXPECT_FALSE(widget.accessibleDescription().isEmpty());
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    }
-    EXPECT_EQ(Child("labelStatus").accessibleName(), "Status");
-    const std::pair<Qt::Key, const char*> mnemonics[] = {{Qt::Key_W, "editWidth1005"},
-                                                         {Qt::Key_H, "editHeight1006"},
-                                                         {Qt::Key_R, "comboProfile1003"}};
-    for (const auto& [key, field] : mnemonics) {
-        SCOPED_TRACE(field);
-        QTest::keyClick(dialog.get(), key, Qt::AltModifier);
-        EXPECT_EQ(QApplication::focusWidget(), &Child(field));
-    }
-    EXPECT_EQ(Showing(), (Profile{"", 1, 0x00C80000, 800, 600})); // the swatch too, from the start
-
-    // A top-level window of its own, which taskbars list.
-    EXPECT_EQ(dialog->windowType(), Qt::Window);
-    EXPECT_FALSE(dialog->windowFlags() & Qt::WindowMaximizeButtonHint);
-}
-
 // The fields are taken in a fixed order (check box, Height, Width, name) up to
 // the first that holds no 32-bit integer or a side outside 1 to 65500: that one
 // is reported, focused and selected, the members of it and the later steps

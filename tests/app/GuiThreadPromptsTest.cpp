@@ -21,26 +21,22 @@ struct Answering final : Prompts {
 
 // Once the batch stops, a question from its thread still waiting for the GUI
 // thread gets the answer that does least at once, and is never shown
-// afterwards. One answered in time is the dialog's everyday case (FolderDrop).
+// afterwards. One answered in time is the dialog's everyday case (AWalkThroughTheDialog).
 TEST(GuiThreadPrompts, AStopAnswersAWaitingQuestionSafelyAndItIsNeverShown) {
-    const struct {
-        const char* name;
-        unsigned style;
-        int safe;
-    } rows[] = {{"Yes/No", MessageStyle::YesNo | MessageStyle::IconQuestion, IdNo},
-                {"OK/Cancel", MessageStyle::OkCancel | MessageStyle::IconExclamation, IdCancel}};
     QObject context;
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [style, safe] :
+         {std::pair{MessageStyle::YesNo | MessageStyle::IconQuestion, IdNo},
+          {MessageStyle::OkCancel | MessageStyle::IconExclamation, IdCancel}}) {
+        SCOPED_TRACE(style);
         Answering shownBy;
         std::stop_source stop;
         GuiThreadPrompts prompts(shownBy, context, stop.get_token());
         // The GUI thread is busy elsewhere until the stop has been answered.
         auto waiting = std::async(std::launch::async,
-                                  [&] { return prompts.ShowMessage("waiting", row.style, {}); });
+                                  [&] { return prompts.ShowMessage("waiting", style, {}); });
         stop.request_stop();
         ASSERT_EQ(waiting.wait_for(5s), std::future_status::ready);
-        EXPECT_EQ(waiting.get(), row.safe);
+        EXPECT_EQ(waiting.get(), safe);
         QCoreApplication::sendPostedEvents();
         EXPECT_TRUE(shownBy.shown.empty());
     }

@@ -17,10 +17,12 @@
 
 namespace {
 
-std::vector<std::string> Described(const std::vector<DroppedItem>& items) {
-    std::vector<std::string> described;
+// The items as one text, each "file <path>" or "text <address>", apart by ", ".
+std::string Described(const std::vector<DroppedItem>& items) {
+    std::string described;
     for (const DroppedItem& item : items)
-        described.push_back((item.isLocalFile ? "file " : "text ") + item.path);
+        described += (described.empty() ? "" : ", ") +
+                     std::string(item.isLocalFile ? "file " : "text ") + item.path;
     return described;
 }
 
@@ -33,31 +35,29 @@ TEST(StartupFiles, TheCommandLineBecomesOneDropOrIsRefused) {
     const struct {
         const char* name;
         std::vector<std::string> args;
-        std::string folder;
-        std::vector<std::string> files;
-        std::string refusal;
+        std::string folder, files, refusal;
         InfoAsked asked = InfoAsked::none;
     } rows[] = {
         // clang-format off
         {"names in order", {"b.png", "/x/caf\xE9.png", "sub/c.png"}, "/home/u",
-         {"file /home/u/b.png", "file /x/caf\xE9.png", "file /home/u/sub/c.png"}, ""},
-        {"the root folder", {"a.png", "-"}, "/", {"file /a.png", "file /-"}, ""},
+         "file /home/u/b.png, file /x/caf\xE9.png, file /home/u/sub/c.png", ""},
+        {"the root folder", {"a.png", "-"}, "/", "file /a.png, file /-", ""},
         {"after --", {"--", "-x.png", "file:///a.png", "--help"}, "/w",
-         {"file /w/-x.png", "file /w/file:///a.png", "file /w/--help"}, ""},
+         "file /w/-x.png, file /w/file:///a.png, file /w/--help", ""},
         {"addresses of this machine", {"file:///t/caf%C3%A9.png", "file:///t/a b\xE9.png",
          "file:///t/caf%E9.png", "file://LocalHost/a.png", "file://ThisBox/b.png"}, "/w",
-         {"file /t/caf\xC3\xA9.png", "file /t/a b\xE9.png", "file /t/caf\xE9.png", "file /a.png",
-          "file /b.png"}, ""},
+         "file /t/caf\xC3\xA9.png, file /t/a b\xE9.png, file /t/caf\xE9.png, file /a.png, "
+         "file /b.png", ""},
         {"addresses kept as text", {"file://elsewhere/a.png", "https://e.org/a.png",
-         "file:///a%00b.png"}, "/w", {"text file://elsewhere/a.png", "text https://e.org/a.png",
-         "text file:///a%00b.png"}, ""},
-        {"an unknown option", {"a.png", "-x"}, "/w", {}, "unknown option -x"},
-        {"an empty name", {"a.png", ""}, "/w", {}, "an empty file name"},
-        {"no working folder, absolute", {"/a.png"}, "", {"file /a.png"}, ""},
-        {"no working folder, relative", {"a.png"}, "", {}, "the working folder is gone"},
-        {"--help", {"a.png", "--help"}, "/w", {}, "unknown option --help", InfoAsked::help},
-        {"-h", {"-h"}, "/w", {}, "unknown option -h", InfoAsked::help},
-        {"--version first", {"--version", "-h"}, "/w", {}, "unknown option --version",
+         "file:///a%00b.png"}, "/w", "text file://elsewhere/a.png, text https://e.org/a.png, "
+         "text file:///a%00b.png", ""},
+        {"an unknown option", {"a.png", "-x"}, "/w", "", "unknown option -x"},
+        {"an empty name", {"a.png", ""}, "/w", "", "an empty file name"},
+        {"no working folder, absolute", {"/a.png"}, "", "file /a.png", ""},
+        {"no working folder, relative", {"a.png"}, "", "", "the working folder is gone"},
+        {"--help", {"a.png", "--help"}, "/w", "", "unknown option --help", InfoAsked::help},
+        {"-h", {"-h"}, "/w", "", "unknown option -h", InfoAsked::help},
+        {"--version first", {"--version", "-h"}, "/w", "", "unknown option --version",
          InfoAsked::version},
         // clang-format on
     };
@@ -130,7 +130,7 @@ TEST(AppInstance, AHandoverNotAnsweredInTimeIsNeverTaken) {
     EXPECT_EQ(HandOver(path, {{"/stale.png"}}, 300), Handover::noListener);
     InstanceServer server;
     ASSERT_TRUE(server.Listen(path));
-    std::vector<std::string> arrived;
+    std::string arrived;
     QObject::connect(&server, &InstanceServer::Arrived,
                      [&](const std::vector<DroppedItem>& items) { arrived = Described(items); });
     for (const bool answered : {false, true}) {
@@ -147,8 +147,7 @@ TEST(AppInstance, AHandoverNotAnsweredInTimeIsNeverTaken) {
         EXPECT_EQ(handed.get(), answered ? Handover::taken : Handover::refused);
         EXPECT_EQ(QTest::qWaitFor([&] { return !arrived.empty(); }, answered ? 5000 : 300),
                   answered);
-        EXPECT_EQ(arrived,
-                  answered ? std::vector<std::string>{"file /in.png"} : std::vector<std::string>{});
+        EXPECT_EQ(arrived, answered ? "file /in.png" : "");
     }
 }
 

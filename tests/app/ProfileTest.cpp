@@ -68,31 +68,6 @@ TEST_F(AppProfiles, PickingSavingAndRemovingFollowTheExactName) {
     EXPECT_EQ(Showing(), empty);
 }
 
-// The colour dialog, Qt's own within the screen's free area, opens on the
-// current colour; Cancel changes nothing, OK sets the swatch and the next
-// drop's colour (Save then stores it as it stores the others).
-TEST_F(AppProfiles, ChangeSetsTheColourOfTheNextDrop) {
-    Open({beach});
-    dialog->move(700, 500); // near the screen's corner
-    std::vector<QColor> opened;
-    Respond<QColorDialog>([&](QColorDialog& colors) {
-        opened.push_back(colors.currentColor());
-        // Qt's own dialog, within the screen's free area.
-        EXPECT_TRUE(colors.testOption(QColorDialog::DontUseNativeDialog));
-        EXPECT_TRUE(colors.screen()->availableGeometry().contains(colors.geometry()));
-        colors.setCurrentColor(QColor(0x12, 0x34, 0x56));
-        opened.size() == 1 ? colors.reject() : colors.accept();
-    });
-    Click("buttonChange1009");
-    EXPECT_EQ(Showing(), beach);
-    Click("buttonChange1009");
-    EXPECT_EQ(opened, std::vector(2, ColorFromRef(beach.paddingColor)));
-    const Profile changed{"Beach", 0, 0x00563412, 1024, 768};
-    EXPECT_EQ(Showing(), changed);
-    Drop(*dialog, {File("a.png")});
-    EXPECT_EQ(conversions.at(0).paddingColor, changed.paddingColor);
-}
-
 // "Done" writes the run's profiles, a name that is no UTF-8 under its own
 // bytes, and deletes the ones removed in it; a profile the run never loaded
 // (it could not be read) is not the run's to delete. Closing otherwise asks
