@@ -38,7 +38,7 @@ struct UnwrittenFiles final : PosixFileSystem {
 // test), the real folders of a temporary folder, a store of its own and an
 // encoder, one file at a time, that records each source with its settings and
 // waits while holding is set, until the batch stops.
-class DialogFixture : public ::testing::Test, public Prompts {
+class AppDialog : public ::testing::Test, public Prompts {
 protected:
     int ShowMessage(const std::string& text, unsigned style, const std::string& detail) override {
         shown.push_back(Shown(text, style, detail));
@@ -89,7 +89,7 @@ protected:
         for (const Profile& profile : stored)
             list.Add(profile);
         ASSERT_TRUE(store.SaveProfiles(list));
-        const auto encode = std::bind_front(&DialogFixture::Encode, this);
+        const auto encode = std::bind_front(&AppDialog::Encode, this);
         const auto start = [this] { return imagingStarts ? std::make_shared<int>(0) : nullptr; };
         dialog = std::make_unique<ResizerDialog>(
             DialogServices{*this, files, encode, start, store, 1, folders});
@@ -158,7 +158,7 @@ protected:
 
     // Each test has a settings folder of its own, gone with it, so that a
     // test repeated in one process starts from the same empty store.
-    DialogFixture() {
+    AppDialog() {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
     }
     QTemporaryDir config;

@@ -1,10 +1,9 @@
 #include "DialogFixture.h"
+#include "MessageBoxPrompts.h"
 
 #include <optional>
 
 namespace {
-
-using AppDrop = DialogFixture;
 
 // A folder that never ends: each level holds a picture and the next level, and takes a
 // moment to list, as a huge tree on a slow disk does.
@@ -27,7 +26,7 @@ public Q_SLOTS:
 };
 
 // One person's way through the dialog, each step named in its failures.
-TEST_F(AppDrop, AWalkThroughTheDialog) {
+TEST_F(AppDialog, AWalkThroughTheDialog) {
     std::optional<testing::ScopedTrace> step;
     const auto Step = [&step](const char* name) { step.emplace(__FILE__, __LINE__, name); };
     const QDir root(folder.path());
@@ -211,6 +210,47 @@ TEST_F(AppDrop, AWalkThroughTheDialog) {
     EXPECT_EQ(Status(), "3 converted into Holidays/Quillmere and 1 more folder, 1 other file "
                         "passed over");
 
+    // Real message boxes, answered from a timer: each style's icon and buttons,
+    // the first the default (Return), the last taken by Escape, the reason as
+    // informative text, the program's name as caption, owned by the dialog.
+    Step("real message boxes");
+    MessageBoxPrompts boxes;
+    boxes.SetOwner(dialog.get());
+    const struct {
+        unsigned style;
+        std::string detail;
+        Qt::Key key;
+        int answer;
+        std::string look; // icon, default button, buttons
+    } rows[] = {
+        {0x31, "why", Qt::Key_Return, IdOk, "Warning Ok Ok Cancel / why"},
+        {0x24, "", Qt::Key_Escape, IdNo, "Question Yes Yes No"},
+        {0x10, "", Qt::Key_Escape, IdOk, "Critical Ok Ok"},
+        {0x23, "", Qt::Key_Escape, IdCancel, "Question Save Save Cancel Discard &Discard"},
+    };
+    std::string seen;
+    Qt::Key key = Qt::Key_Return;
+    Respond<QMessageBox>([&](QMessageBox& box) {
+        const QMetaEnum buttons = QMetaEnum::fromType<QMessageBox::StandardButtons>();
+        seen = box.windowTitle().toStdString() + ": " + box.text().toStdString() + " " +
+               QMetaEnum::fromType<QMessageBox::Icon>().valueToKey(box.icon());
+        for (auto* button : QList<QAbstractButton*>{box.defaultButton()} + box.buttons())
+            seen = seen + " " + buttons.valueToKey(box.standardButton(button));
+        if (auto* discard = box.button(QMessageBox::Discard))
+            seen += " " + discard->text().toStdString(); // with its mnemonic
+        if (!box.informativeText().isEmpty())
+            seen += " / " + box.informativeText().toStdString();
+        if (box.windowHandle()->transientParent() != dialog->windowHandle())
+            seen += " unowned";
+        QTest::keyClick(&box, key);
+    });
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.look);
+        key = row.key;
+        EXPECT_EQ(boxes.ShowMessage("Asked", row.style, row.detail), row.answer);
+        EXPECT_EQ(seen, "Quillmere: Asked " + row.look);
+    }
+
     // "Add Pictures..." in the context menu chooses files as Ctrl+O does; the
     // menu also opens the About box, which the dialog owns.
     Step("the context menu");
@@ -261,7 +301,7 @@ TEST_F(AppDrop, AWalkThroughTheDialog) {
 // field does nothing to the batch. The close box asks about the profiles
 // before it stops anything: Cancel loses nothing, Discard stops the batch and
 // closes. What waits meanwhile is the queue's (DropQueueTest).
-TEST_F(AppDrop, KeysAndClicksDuringABatchLoseOnlyWhatTheyMean) {
+TEST_F(AppDialog, KeysAndClicksDuringABatchLoseOnlyWhatTheyMean) {
     Open();
     const auto close = [this] { dialog->close(); };
     constexpr int stays = -1; // the dialog stays open
@@ -274,11 +314,7 @@ TEST_F(AppDrop, KeysAndClicksDuringABatchLoseOnlyWhatTheyMean) {
     } rows[] = {
         {"Stop", [this] { Click("buttonStop"); }, {}, true, stays},
         {"Escape", [this] { QTest::keyClick(dialog.get(), Qt::Key_Escape); }, {}, true, stays},
-        {"Return in Width",
-         [this] { QTest::keyClick(&Width(), Qt::Key_Return); },
-         {},
-         false,
-         stays},
+        {"Return", [this] { QTest::keyClick(&Width(), Qt::Key_Return); }, {}, false, stays},
         {"close box, Cancel", close, {IdCancel}, false, stays},
         {"Done", [this] { Click("buttonDone1"); }, {}, true, QDialog::Accepted},
         {"a logout", [this] { dialog->EndSession(); }, {}, true, QDialog::Rejected},

@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstring>
 #include <future>
+#include <memory>
 
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -175,26 +176,27 @@ TEST(AppInstance, ASecondStartHandsItsFilesToTheRunningDialog) {
     environment.insert("DISPLAY", ":97");
     environment.remove("WAYLAND_DISPLAY");
     environment.remove("QT_QPA_PLATFORM");
-    const auto start = [&](QProcess& process, const QStringList& args) {
-        process.setProcessEnvironment(environment);
-        process.setWorkingDirectory(pictures.path());
-        process.start(QUILLMERE_PROGRAM, args);
-        EXPECT_TRUE(process.waitForStarted());
+    // Starts the program, and waits for it to end if finishWithin is given.
+    const auto start = [&](const QStringList& args, int finishWithin = 0) {
+        auto process = std::make_unique<QProcess>();
+        process->setProcessEnvironment(environment);
+        process->setWorkingDirectory(pictures.path());
+        process->start(QUILLMERE_PROGRAM, args);
+        EXPECT_TRUE(finishWithin ? process->waitForFinished(finishWithin)
+                                 : process->waitForStarted());
+        return process;
     };
     // Printed before the toolkit would look for the display, which is not there.
-    for (const QString& option : {QStringLiteral("--help"), QStringLiteral("--version")}) {
-        SCOPED_TRACE(option.toStdString());
-        QProcess info;
-        start(info, {option});
-        EXPECT_TRUE(info.waitForFinished(10000));
-        EXPECT_EQ(info.exitCode(), 0);
-        EXPECT_TRUE(info.readAllStandardOutput().startsWith(option == "--help" ? "Usage: quillmere "
-                                                                               : "quillmere "));
+    for (const auto& [option, printed] :
+         {std::pair{"--help", "Usage: quillmere "}, {"--version", "quillmere "}}) {
+        SCOPED_TRACE(option);
+        const auto info = start({option}, 10000);
+        EXPECT_EQ(info->exitCode(), 0);
+        EXPECT_TRUE(info->readAllStandardOutput().startsWith(printed));
     }
     environment.insert("QT_QPA_PLATFORM", "offscreen");
 
-    QProcess first;
-    start(first, {pictures.filePath("first.png")});
+    auto running = start({pictures.filePath("first.png")});
     QLocalSocket garbage;
     EXPECT_TRUE(QTest::qWaitFor(
         [&] {
@@ -205,41 +207,35 @@ TEST(AppInstance, ASecondStartHandsItsFilesToTheRunningDialog) {
     garbage.write("QMRH\xFF\xFF\xFF\xFF"
                   "and more");                      // a size beyond reason
     EXPECT_TRUE(garbage.waitForDisconnected(3000)); // not left waiting for the rest
-    QProcess second;
-    start(second, {"second.png"});
-    EXPECT_TRUE(second.waitForFinished(20000));
-    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(start({"second.png"}, 20000)->exitCode(), 0);
     // Files from outside wait in the dialog for Convert.
     EXPECT_FALSE(pictures.exists("Quillmere/first.jpg"));
     EXPECT_FALSE(pictures.exists("Quillmere/second.jpg"));
 
     // A start that the stopped dialog did not answer says so. A process that
     // is not running has the id 0, which would stop this whole process group.
-    ASSERT_EQ(first.state(), QProcess::Running);
-    ASSERT_EQ(::kill(static_cast<pid_t>(first.processId()), SIGSTOP), 0);
-    QProcess refused;
-    start(refused, {"third.png"});
-    EXPECT_TRUE(refused.waitForFinished(20000));
-    ::kill(static_cast<pid_t>(first.processId()), SIGCONT);
-    EXPECT_EQ(refused.exitCode(), 1);
-    EXPECT_EQ(refused.readAllStandardError().toStdString(),
+    ASSERT_EQ(running->state(), QProcess::Running);
+    ASSERT_EQ(::kill(static_cast<pid_t>(running->processId()), SIGSTOP), 0);
+    const auto refused = start({"third.png"}, 20000);
+    ::kill(static_cast<pid_t>(running->processId()), SIGCONT);
+    EXPECT_EQ(refused->exitCode(), 1);
+    EXPECT_EQ(refused->readAllStandardError().toStdString(),
               "quillmere: the running Quillmere did not answer, so it will not convert the "
               "files\n");
 
     // A logout (SIGHUP) or SIGTERM ends the dialog the usual way, and its
     // socket goes with it; the next start then listens there.
-    QProcess last;
-    for (const auto& [process, signal] : {std::pair{&first, SIGHUP}, {&last, SIGTERM}}) {
+    for (const int signal : {SIGHUP, SIGTERM}) {
         SCOPED_TRACE(signal);
-        if (process == &last) {
-            start(last, {});
+        if (signal == SIGTERM) {
+            running = start({});
             EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(socket); }, 20000));
         }
-        ASSERT_EQ(process->state(), QProcess::Running);
-        ::kill(static_cast<pid_t>(process->processId()), signal);
-        EXPECT_TRUE(process->waitForFinished(10000));
-        EXPECT_EQ(process->exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(process->exitCode(), 0);
+        ASSERT_EQ(running->state(), QProcess::Running);
+        ::kill(static_cast<pid_t>(running->processId()), signal);
+        EXPECT_TRUE(running->waitForFinished(10000));
+        EXPECT_EQ(running->exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(running->exitCode(), 0);
         EXPECT_FALSE(QFile::exists(socket));
     }
 }
