@@ -74,10 +74,7 @@ TEST(DropQueue, DropsWaitTheirTurnAndTheRowSaysWhatWaits) {
                       wrote = "2 converted into Holidays/Quillmere and 1 more folder",
                       refused = "The profiles file is not a settings file; profiles will not be "
                                 "saved over it";
-    const struct {
-        const char* steps;
-        std::string result;
-    } rows[] = {
+    const std::pair<const char*, std::string> rows[] = {
         {"folder", "- | " + hint},
         {"unreadable", "| " + refused},
         {"drop start", "start:1 | "},
@@ -97,8 +94,8 @@ TEST(DropQueue, DropsWaitTheirTurnAndTheRowSaysWhatWaits) {
         {"done close end", "now now now | " + hint},
         {"drop start drop end end wrote start", "start:1 stops now then:leave none | " + wrote},
     };
-    for (const auto& row : rows)
-        EXPECT_EQ(Played(row.steps), row.result) << row.steps;
+    for (const auto& [steps, result] : rows)
+        EXPECT_EQ(Played(steps), result) << steps;
 }
 
 // A result says where the files went: the first folder by its last two

@@ -1,6 +1,8 @@
 #include "DialogFixture.h"
+#include "GuiThreadPrompts.h"
 #include "MessageBoxPrompts.h"
 
+#include <future>
 #include <optional>
 
 namespace {
@@ -52,10 +54,9 @@ TEST_F(AppDialog, AWalkThroughTheDialog) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
     EXPECT_EQ(Child("labelStatus").accessibleName(), "Status");
-    const std::pair<Qt::Key, const char*> mnemonics[] = {{Qt::Key_W, "editWidth1005"},
-                                                         {Qt::Key_H, "editHeight1006"},
-                                                         {Qt::Key_R, "comboProfile1003"}};
-    for (const auto& [key, field] : mnemonics) {
+    for (const auto& [key, field] : {std::pair{Qt::Key_W, "editWidth1005"},
+                                     {Qt::Key_H, "editHeight1006"},
+                                     {Qt::Key_R, "comboProfile1003"}}) {
         SCOPED_TRACE(field);
         QTest::keyClick(dialog.get(), key, Qt::AltModifier);
         EXPECT_EQ(QApplication::focusWidget(), &Child(field));
@@ -186,11 +187,10 @@ TEST_F(AppDialog, AWalkThroughTheDialog) {
     EXPECT_EQ(Showing(), before);
     Click("buttonChange1009");
     EXPECT_EQ(opened, std::vector(2, ColorFromRef(before.paddingColor)));
-    Profile changed = before;
-    changed.paddingColor = 0x00563412;
-    EXPECT_EQ(Showing(), changed);
+    EXPECT_EQ(Showing(), (Profile{before.name, before.doPadding, 0x00563412, before.frameWidth,
+                                  before.frameHeight}));
     Drop(*dialog, {File("a.png")});
-    EXPECT_EQ(conversions.back().paddingColor, changed.paddingColor);
+    EXPECT_EQ(conversions.back().paddingColor, 0x00563412u);
 
     // A dropped folder, looked through on the real file system, converts its
     // pictures and its subfolder's once its question is answered, counted as
@@ -216,20 +216,15 @@ TEST_F(AppDialog, AWalkThroughTheDialog) {
     Step("real message boxes");
     MessageBoxPrompts boxes;
     boxes.SetOwner(dialog.get());
-    const struct {
-        unsigned style;
-        std::string detail;
-        Qt::Key key;
-        int answer;
-        std::string look; // icon, default button, buttons
-    } rows[] = {
+    // Style, reason, key, answer, and the look: icon, default button, buttons.
+    const std::tuple<unsigned, std::string, Qt::Key, int, std::string> boxRows[] = {
         {0x31, "why", Qt::Key_Return, IdOk, "Warning Ok Ok Cancel / why"},
         {0x24, "", Qt::Key_Escape, IdNo, "Question Yes Yes No"},
         {0x10, "", Qt::Key_Escape, IdOk, "Critical Ok Ok"},
         {0x23, "", Qt::Key_Escape, IdCancel, "Question Save Save Cancel Discard &Discard"},
     };
     std::string seen;
-    Qt::Key key = Qt::Key_Return;
+    Qt::Key press = Qt::Key_Return;
     Respond<QMessageBox>([&](QMessageBox& box) {
         const QMetaEnum buttons = QMetaEnum::fromType<QMessageBox::StandardButtons>();
         seen = box.windowTitle().toStdString() + ": " + box.text().toStdString() + " " +
@@ -242,13 +237,13 @@ TEST_F(AppDialog, AWalkThroughTheDialog) {
             seen += " / " + box.informativeText().toStdString();
         if (box.windowHandle()->transientParent() != dialog->windowHandle())
             seen += " unowned";
-        QTest::keyClick(&box, key);
+        QTest::keyClick(&box, press);
     });
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.look);
-        key = row.key;
-        EXPECT_EQ(boxes.ShowMessage("Asked", row.style, row.detail), row.answer);
-        EXPECT_EQ(seen, "Quillmere: Asked " + row.look);
+    for (const auto& [style, detail, key, answer, look] : boxRows) {
+        SCOPED_TRACE(look);
+        press = key;
+        EXPECT_EQ(boxes.ShowMessage("Asked", style, detail), answer);
+        EXPECT_EQ(seen, "Quillmere: Asked " + look);
     }
 
     // "Add Pictures..." in the context menu chooses files as Ctrl+O does; the
@@ -282,13 +277,9 @@ TEST_F(AppDialog, AWalkThroughTheDialog) {
     Open();
     Drop(*dialog, {File("Archive")}, false);
     // A count past the first shows the row follows the look as it goes.
+    const QRegularExpression counting("^Looking through Archive: [1-9][\\d,]* pictures so far$");
     ASSERT_TRUE(QTest::qWaitFor(
-        [this] {
-            return Progress().starts_with("Looking through Archive: ") &&
-                   Progress().ends_with(" pictures so far") &&
-                   Progress() != "Looking through Archive: 0 pictures so far";
-        },
-        5000))
+        [&] { return counting.match(QString::fromStdString(Progress())).hasMatch(); }, 5000))
         << Progress();
     Click("buttonStop");
     EXPECT_TRUE(QTest::qWaitFor([this] { return dialog->Idle(); }, 5000));
@@ -305,13 +296,9 @@ TEST_F(AppDialog, KeysAndClicksDuringABatchLoseOnlyWhatTheyMean) {
     Open();
     const auto close = [this] { dialog->close(); };
     constexpr int stays = -1; // the dialog stays open
-    const struct {
-        const char* name;
-        std::function<void()> act;
-        QList<int> answers; // to "Save the changes to the profiles?"
-        bool stops;
-        int ends; // stays, or the dialog's result
-    } rows[] = {
+    // Each act with the answers to "Save the changes to the profiles?", whether
+    // it stops the batch, and how the dialog ends: stays, or its result.
+    const std::tuple<const char*, std::function<void()>, QList<int>, bool, int> rows[] = {
         {"Stop", [this] { Click("buttonStop"); }, {}, true, stays},
         {"Escape", [this] { QTest::keyClick(dialog.get(), Qt::Key_Escape); }, {}, true, stays},
         {"Return", [this] { QTest::keyClick(&Width(), Qt::Key_Return); }, {}, false, stays},
@@ -320,25 +307,47 @@ TEST_F(AppDialog, KeysAndClicksDuringABatchLoseOnlyWhatTheyMean) {
         {"a logout", [this] { dialog->EndSession(); }, {}, true, QDialog::Rejected},
         {"close box, Discard", close, {IdDiscard}, true, QDialog::Rejected},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [name, act, asked, stops, ends] : rows) {
+        SCOPED_TRACE(name);
         dialog->show();
-        Type(row.name, "5", "6", true, "buttonSave1004");
-        answers = row.answers;
+        Type(name, "5", "6", true, "buttonSave1004");
+        answers = asked;
         holding = true;
         Drop(*dialog, {File("a.png"), File("b.png"), File("c.png")}, false);
         ASSERT_TRUE(QTest::qWaitFor([this] { return !Progress().empty(); }, 5000));
         Width().setFocus();
-        row.act();
-        EXPECT_EQ(Progress() == "Stopping…", row.stops);
+        act();
+        EXPECT_EQ(Progress() == "Stopping…", stops);
         holding = false;
         Settle();
-        EXPECT_EQ(dialog->isVisible() ? stays : dialog->result(), row.ends);
+        EXPECT_EQ(dialog->isVisible() ? stays : dialog->result(), ends);
         EXPECT_TRUE(answers.empty()) << "the question was not asked";
     }
     dialog->show();
     dialog->EndSession(); // no batch: at once
     EXPECT_FALSE(dialog->isVisible());
+}
+
+// Once the batch stops, a question from its thread still waiting for the GUI
+// thread gets the answer that does least at once, and is never shown
+// afterwards. One answered in time is the walk's dropped folder.
+TEST_F(AppDialog, AStopAnswersAWaitingQuestionSafelyAndItIsNeverShown) {
+    QObject context;
+    for (const auto& [style, safe] :
+         {std::pair{MessageStyle::YesNo | MessageStyle::IconQuestion, IdNo},
+          {MessageStyle::OkCancel | MessageStyle::IconExclamation, IdCancel}}) {
+        SCOPED_TRACE(style);
+        std::stop_source stop;
+        GuiThreadPrompts prompts(*this, context, stop.get_token());
+        // The GUI thread is busy elsewhere until the stop has been answered.
+        auto waiting = std::async(std::launch::async,
+                                  [&] { return prompts.ShowMessage("waiting", style, {}); });
+        stop.request_stop();
+        ASSERT_EQ(waiting.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+        EXPECT_EQ(waiting.get(), safe);
+        QCoreApplication::sendPostedEvents();
+        EXPECT_TRUE(shown.empty());
+    }
 }
 
 } // namespace

@@ -8,12 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <cstring>
 #include <future>
 #include <memory>
 
-#include <sys/socket.h>
-#include <sys/un.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -81,41 +79,22 @@ TEST(HandoverMessage, ItemsComeBackAndDamagedMessagesAreRefused) {
     EXPECT_EQ(Described(*DecodeHandover(good)), Described(items));
     EXPECT_EQ(DecodeHandover(EncodeHandover({}))->size(), 0u);
 
-    const auto changed = [&](std::size_t at, char byte) {
-        std::string message = good;
-        message[at] = byte;
-        return message;
-    };
-    const struct {
-        const char* name;
-        std::string message;
-    } damaged[] = {
-        {"another magic", changed(0, 'X')},
+    const std::pair<const char*, std::string> damaged[] = {
+        {"another magic", std::string(good).replace(0, 1, "X")},
         {"cut short", good.substr(0, good.size() - 1)},
         {"longer than said", good + "x"},
-        {"an unknown kind", changed(8, 2)},
-        {"an item longer than the body", changed(12, 100)},
+        {"an unknown kind", std::string(good).replace(8, 1, "\x02")},
+        {"an item longer than the body", std::string(good).replace(12, 1, "d")}, // 100 bytes
         {"an empty item", EncodeHandover({{"", false}})},
         {"a relative path", EncodeHandover({{"a.png", true}})},
         {"a zero byte", EncodeHandover({{std::string("/a\0b", 4), true}})},
     };
-    for (const auto& row : damaged) {
-        SCOPED_TRACE(row.name);
-        EXPECT_FALSE(DecodeHandover(row.message));
+    for (const auto& [name, message] : damaged) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(DecodeHandover(message));
     }
     EXPECT_EQ(HandoverBodySize(std::string("QMRH\x01\0\0\0", 8)), largestHandoverBody);
     EXPECT_FALSE(HandoverBodySize(std::string("QMRH\x01\0\0\x01", 8))); // beyond reason
-}
-
-// Leaves a socket file that nothing listens at, as a crashed run does.
-void LeaveStaleSocket(const QString& path) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    const QByteArray bytes = QFile::encodeName(path);
-    std::memcpy(address.sun_path, bytes.constData(), static_cast<std::size_t>(bytes.size()));
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    EXPECT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ::close(fd);
 }
 
 // A socket that a crashed run left has no listener, and the dialog listens
@@ -127,7 +106,8 @@ TEST(AppInstance, AHandoverNotAnsweredInTimeIsNeverTaken) {
     using namespace std::chrono_literals;
     QTemporaryDir run;
     const QString path = run.filePath("socket");
-    LeaveStaleSocket(path);
+    // A socket file that nothing listens at, as a crashed run leaves.
+    ASSERT_EQ(::mknod(QFile::encodeName(path).constData(), S_IFSOCK | 0600, 0), 0);
     EXPECT_EQ(HandOver(path, {{"/stale.png"}}, 300), Handover::noListener);
     InstanceServer server;
     ASSERT_TRUE(server.Listen(path));
