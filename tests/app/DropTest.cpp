@@ -31,11 +31,10 @@ public Q_SLOTS:
 TEST_F(AppDialog, AWalkThroughTheDialog) {
     std::optional<testing::ScopedTrace> step;
     const auto Step = [&step](const char* name) { step.emplace(__FILE__, __LINE__, name); };
-    const QDir root(folder.path());
     for (const char* name : {"a.png", "b.webp", "Holidays/IMG_10.png", "Holidays/IMG_2.png",
                              "Holidays/notes.txt", "Holidays/day1/a.png"}) {
-        ASSERT_TRUE(root.mkpath(QFileInfo(root.filePath(name)).path()));
-        QFile(root.filePath(name)).open(QIODevice::WriteOnly);
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(folder.filePath(name)).path()));
+        QFile(folder.filePath(name)).open(QIODevice::WriteOnly);
     }
     Open();
 

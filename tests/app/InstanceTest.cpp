@@ -138,20 +138,19 @@ TEST(AppInstance, AHandoverNotAnsweredInTimeIsNeverTaken) {
 TEST(AppInstance, ASecondStartHandsItsFilesToTheRunningDialog) {
     QTemporaryDir home;
     const QDir root(home.path());
-    for (const char* path : {"run", "config", "pictures/Quillmere"})
+    // The temporary folder, which only its owner may enter, is the runtime folder too.
+    for (const char* path : {"config", "pictures/Quillmere"})
         ASSERT_TRUE(root.mkpath(path)) << path;
-    QFile::setPermissions(root.filePath("run"),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const QDir pictures(root.filePath("pictures"));
     QImage picture(8, 6, QImage::Format_RGB32);
     picture.fill(Qt::darkCyan);
     for (const char* name : {"first.png", "second.png"})
         ASSERT_TRUE(picture.save(pictures.filePath(name)));
-    const QString socket = InstanceSocketPath(root.filePath("run"), "org.example.Quillmere", ":97");
+    const QString socket = InstanceSocketPath(root.path(), "org.example.Quillmere", ":97");
     EXPECT_EQ(InstanceSocketPath("/r", "a.b", "/w/x"), "/r/a.b-_w_x"); // a display that is a path
 
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("XDG_RUNTIME_DIR", root.filePath("run"));
+    environment.insert("XDG_RUNTIME_DIR", root.path());
     environment.insert("XDG_CONFIG_HOME", root.filePath("config"));
     environment.insert("DISPLAY", ":97");
     environment.remove("WAYLAND_DISPLAY");
