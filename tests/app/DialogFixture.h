@@ -12,29 +12,11 @@
 
 #include <atomic>
 #include <chrono>
-#include <mutex>
 #include <thread>
 
 // A message as the tests see it: text, the reason beneath it and style.
 inline std::string Shown(const std::string& text, unsigned style, const std::string& detail = {}) {
     return text + (detail.empty() ? "" : " / " + detail) + " [" + std::to_string(style) + "]";
-}
-
-// Delivers a drop of urls to target as the window system does, with the text
-// that file managers send beside them (only text when urls is empty), and
-// lets the batch it queues start.
-inline void DeliverDrop(QWidget& target, const QList<QUrl>& urls) {
-    QMimeData mime;
-    if (!urls.isEmpty()) // an empty list would still offer an address list
-        mime.setUrls(urls);
-    mime.setText(urls.isEmpty() ? "just words" : urls[0].toString());
-    QDragEnterEvent enter(target.rect().center(), Qt::CopyAction, &mime, Qt::LeftButton,
-                          Qt::NoModifier);
-    QApplication::sendEvent(&target, &enter);
-    EXPECT_EQ(enter.isAccepted(), !urls.isEmpty()); // a drag without files is refused
-    QDropEvent drop(target.rect().center(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&target, &drop);
-    QCoreApplication::sendPostedEvents();
 }
 
 // Folders as the real file system has them in a temporary folder; every
@@ -56,16 +38,12 @@ struct UnwrittenFiles final : PosixFileSystem {
 // test), the real folders of a temporary folder, a store of its own and an
 // encoder, one file at a time, that records each source with its settings and
 // waits while holding is set, until the batch stops.
-class DialogFixture : public ::testing::Test, public Prompts {
+class AppDialog : public ::testing::Test, public Prompts {
 protected:
     int ShowMessage(const std::string& text, unsigned style, const std::string& detail) override {
         shown.push_back(Shown(text, style, detail));
         EXPECT_FALSE(answers.empty()) << "unexpected message: " << shown.back();
         return answers.empty() ? IdCancel : answers.takeFirst();
-    }
-    bool Busy() const {
-        return dialog && dialog->testAttribute(Qt::WA_SetCursor) &&
-               dialog->cursor().shape() == Qt::BusyCursor;
     }
 
     // Runs on the batch's worker thread; waits while holding, until a stop.
@@ -74,14 +52,28 @@ protected:
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         if (stop.stop_requested())
             return {{}, "stopped"};
-        const std::lock_guard lock(mutex);
         conversions.push_back({source, s.doPadding, s.paddingColor, s.frameWidth, s.frameHeight});
         return {{'j'}, {}};
     }
-    // Drops and waits until every batch it started is over.
-    void Drop(QWidget& target, const QList<QUrl>& urls) {
-        DeliverDrop(target, urls);
-        Settle();
+    // Delivers a drop of urls to target as the window system does, with the
+    // text that file managers send beside them (only text when urls is empty),
+    // lets the batch it queues start and, if settle, waits until every batch
+    // is over.
+    void Drop(QWidget& target, const QList<QUrl>& urls, bool settle = true) {
+        QMimeData mime;
+        if (!urls.isEmpty()) // an empty list would still offer an address list
+            mime.setUrls(urls);
+        mime.setText(urls.isEmpty() ? "just words" : urls[0].toString());
+        QDragEnterEvent enter(target.rect().center(), Qt::CopyAction, &mime, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(&target, &enter);
+        EXPECT_EQ(enter.isAccepted(), !urls.isEmpty()); // a drag without files is refused
+        QDropEvent drop(target.rect().center(), Qt::CopyAction, &mime, Qt::LeftButton,
+                        Qt::NoModifier);
+        QApplication::sendEvent(&target, &drop);
+        QCoreApplication::sendPostedEvents();
+        if (settle)
+            Settle();
     }
     void Settle() {
         EXPECT_TRUE(QTest::qWaitFor([this] { return dialog->Idle(); }, 10000));
@@ -97,7 +89,7 @@ protected:
         for (const Profile& profile : stored)
             list.Add(profile);
         ASSERT_TRUE(store.SaveProfiles(list));
-        const auto encode = std::bind_front(&DialogFixture::Encode, this);
+        const auto encode = std::bind_front(&AppDialog::Encode, this);
         const auto start = [this] { return imagingStarts ? std::make_shared<int>(0) : nullptr; };
         dialog = std::make_unique<ResizerDialog>(
             DialogServices{*this, files, encode, start, store, 1, folders});
@@ -166,11 +158,10 @@ protected:
 
     // Each test has a settings folder of its own, gone with it, so that a
     // test repeated in one process starts from the same empty store.
-    QTemporaryDir config;
-    const bool configured = [this] {
+    AppDialog() {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
-        return true;
-    }();
+    }
+    QTemporaryDir config;
     QTimer timer;
     QList<int> answers;
     std::vector<std::string> shown;
@@ -181,7 +172,6 @@ protected:
     UnwrittenFiles files;
     FolderLister* folders = nullptr;  // the real folders
     std::vector<Profile> conversions; // named by their sources
-    std::mutex mutex;
     std::atomic<bool> holding = false;
     const QString storeName = testing::UnitTest::GetInstance()->current_test_info()->name();
     const ProfileStore store{storeName.toStdString()};

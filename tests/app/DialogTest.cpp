@@ -1,48 +1,24 @@
 #include "DialogFixture.h"
-#include "MessageBoxPrompts.h"
 #include "StoreFile.h"
 
 namespace {
 
-using AppDialog = DialogFixture;
-
-// The controls in tab order from "Done" (the swatch takes no focus: Change is
-// its control), each with a name for assistive technology, the labels'
-// mnemonics moving to their fields, and the values the dialog opens with.
-TEST_F(AppDialog, TheControlsComeInTabOrderWithTheDefaults) {
-    Open();
-    for (const char* name :
-         {"buttonDone1", "checkAddPadding1000", "comboProfile1003", "buttonSave1004",
-          "editWidth1005", "editHeight1006", "buttonChange1009", "buttonRemove1007"}) {
-        SCOPED_TRACE(name);
-        QWidget& widget = Child(name);
-        EXPECT_TRUE(widget.hasFocus());
-        EXPECT_FALSE(widget.accessibleName().isEmpty());
-        EXPECT_FALSE(widget.accessibleDescription().isEmpty());
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    }
-    EXPECT_EQ(Child("labelStatus").accessibleName(), "Status");
-    const std::pair<Qt::Key, const char*> mnemonics[] = {{Qt::Key_W, "editWidth1005"},
-                                                         {Qt::Key_H, "editHeight1006"},
-                                                         {Qt::Key_R, "comboProfile1003"}};
-    for (const auto& [key, field] : mnemonics) {
-        SCOPED_TRACE(field);
-        QTest::keyClick(dialog.get(), key, Qt::AltModifier);
-        EXPECT_EQ(QApplication::focusWidget(), &Child(field));
-    }
-    EXPECT_EQ(Showing(), (Profile{"", 1, 0x00C80000, 800, 600})); // the swatch too, from the start
-
-    // A top-level window of its own, which taskbars list.
-    EXPECT_EQ(dialog->windowType(), Qt::Window);
-    EXPECT_FALSE(dialog->windowFlags() & Qt::WindowMaximizeButtonHint);
-}
+const Profile alpha{"alpha", 1, 0x000000FF, 300, -5}, beach{"Beach", 0, 0x00E6D8AD, 1024, 768},
+    night{"Night", 1, 0x00200010, 640, 480};
 
 // The fields are taken in a fixed order (check box, Height, Width, name) up to
 // the first that holds no 32-bit integer or a side outside 1 to 65500: that one
 // is reported, focused and selected, the members of it and the later steps
 // keep their values; Save, Remove and a drop then do nothing more.
-TEST_F(AppDialog, TheTransferStopsAtTheFirstBadFieldAndSoDoesTheCommand) {
-    const Profile beach{"Beach", 0, 0x00E6D8AD, 1024, 768};
+//
+// The box lists the stored profiles sorted and shows the first; picking an
+// entry shows its profile, typing a name and leaving the field does not.
+// Remove shows the first entry left; an unknown name is reported and changes
+// nothing (lookups are the list's, ProfileListTest); the last one leaves the
+// fields as they are. Names that differ only in case are saved, shown and
+// removed each by its own entry.
+TEST_F(AppDialog, TheFieldsGoInOrderAndProfilesFollowTheExactName) {
+    Open({night, beach, alpha});
     const std::string integer = "Please enter an integer.",
                       range = "Please enter a number from 1 to 65500.";
     const std::tuple<QString, QString, const char*, int, int, std::string> cases[] = {
@@ -53,7 +29,6 @@ TEST_F(AppDialog, TheTransferStopsAtTheFirstBadFieldAndSoDoesTheCommand) {
         {"-99999999999", "640", "editHeight1006", 1024, 768, range},
         {"0", "640", "editHeight1006", 1024, 768, range},
         {"480", "65501", "editWidth1005", 1024, 480, range}};
-    Open({beach});
     for (const auto& [height, width, badField, keptW, keptH, message] : cases) {
         SCOPED_TRACE(height.toStdString() + " x " + width.toStdString());
         dialog->SelectProfile("Beach");
@@ -76,8 +51,111 @@ TEST_F(AppDialog, TheTransferStopsAtTheFirstBadFieldAndSoDoesTheCommand) {
     Click("buttonRemove1007");
     Drop(*dialog, {File("a.png")});
     EXPECT_EQ(shown, std::vector(3, Shown(integer, 0x30)));
-    EXPECT_EQ(Listed(), std::vector{beach});
+    EXPECT_EQ(Listed(), (std::vector{beach, night, alpha}));
     EXPECT_TRUE(conversions.empty());
+
+    Open({night, beach, alpha});
+    EXPECT_EQ(Entries(), "alpha|Beach|Night");
+    EXPECT_EQ(Showing(), alpha);
+    Pick(2);
+    EXPECT_EQ(Showing(), night);
+    Box().setFocus();
+    Box().lineEdit()->clear();
+    QTest::keyClicks(Box().lineEdit(), "Be"); // not completed either
+    EXPECT_EQ(Box().currentText(), "Be");
+    QTest::keyClicks(Box().lineEdit(), "ach");
+    Width().setFocus();
+    EXPECT_EQ(Held(), night);
+
+    Type("alpha", "1", "2", false, "buttonRemove1007");
+    EXPECT_EQ(Listed(), (std::vector{beach, night}));
+    EXPECT_EQ(Showing(), beach);
+    answers = {IdOk};
+    Type("Dawn", "5", "6", true, "buttonRemove1007");
+    EXPECT_EQ(shown.back(), Shown("Profile name doesn't exist.", 0x10)); // stop icon
+    EXPECT_EQ(Entries(), "Beach|Night");
+    EXPECT_EQ(Listed().size(), 2u);
+    Type("Night", "5", "6", true, "buttonRemove1007");
+    Type("Beach", "333", "444", true, "buttonRemove1007");
+    EXPECT_EQ(Entries(), "");
+    EXPECT_EQ(Showing(), (Profile{"Beach", 1, beach.paddingColor, 333, 444}));
+
+    // Save adds a new name at its sorted place, Beach beside beach too, and
+    // overwrites an exact one, the empty name too, leaving the fields as they are.
+    const std::uint32_t color = beach.paddingColor;
+    const std::tuple<QString, QString, QString> saves[] = {{"Night", "100", "7"},
+                                                           {"beach", "10", "20"},
+                                                           {"Beach", "30", "40"},
+                                                           {"Night", "640", "480"},
+                                                           {"", "5", "6"}};
+    for (const auto& [name, width, height] : saves) {
+        SCOPED_TRACE(name.toStdString());
+        Type(name, width, height, false, "buttonSave1004");
+        EXPECT_EQ(Showing(),
+                  (Profile{name.toStdString(), 0, color, width.toInt(), height.toInt()}));
+    }
+    EXPECT_EQ(Entries(), "|beach|Beach|Night");
+    const Profile empty{"", 0, color, 5, 6}, upper{"Beach", 0, color, 30, 40},
+        last{"Night", 0, color, 640, 480}, lower{"beach", 0, color, 10, 20};
+    EXPECT_EQ(Listed(), (std::vector{empty, upper, last, lower}));
+    Pick(1);
+    EXPECT_EQ(Showing(), lower);
+    Pick(2);
+    EXPECT_EQ(Showing(), upper);
+    Click("buttonRemove1007");
+    EXPECT_EQ(Listed(), (std::vector{empty, last, lower}));
+    EXPECT_EQ(Entries(), "|beach|Night");
+    EXPECT_EQ(Showing(), empty);
+}
+
+// "Done" writes the run's profiles, a name that is no UTF-8 under its own
+// bytes, and deletes the ones removed in it; a profile the run never loaded
+// (it could not be read) is not the run's to delete. Closing otherwise asks
+// about changed profiles: Save acts as "Done", Discard writes nothing. What
+// the store keeps beside them is the store's (ProfileStoreTest).
+TEST_F(AppDialog, ProfilesLastFromDoneToTheNextRun) {
+    const Profile odd{"Zone \xe9", 1, 0x00010203, 50, 60}, sand{"Beach", 0, 0x00010203, 65500, 1},
+        nightly{"Night", 1, 0x00010203, 640, 480};
+    Open({odd});
+    Click("buttonSave1004"); // under the name's own bytes, so no second profile
+    Type("Night", "640", "480", true, "buttonSave1004");
+    Type("Beach", "65500", "1", false, "buttonSave1004");
+    Click("buttonDone1");
+    Open();
+    EXPECT_EQ(Listed(), (std::vector{sand, nightly, odd}));
+    Click("buttonRemove1007"); // Beach, shown first
+    answers = {IdSave};
+    dialog->close();
+    EXPECT_EQ(shown, std::vector{Shown("Save the changes to the profiles?", 0x23)});
+    Open();
+    EXPECT_EQ(Listed(), (std::vector{nightly, odd}));
+    Type("Zed", "3", "4", true, "buttonSave1004");
+    answers = {IdDiscard};
+    dialog->close();
+    EXPECT_EQ(dialog->result(), QDialog::Rejected);
+    QSettings("Tollervane", storeName).remove("Profiles/Night/Frame Height");
+    Open();
+    EXPECT_EQ(Listed(), std::vector{odd});
+    Type("Night", "1", "2", true, "buttonSave1004");
+    Click("buttonRemove1007");
+    Click("buttonDone1");
+    EXPECT_TRUE(QSettings("Tollervane", storeName).contains("Profiles/Night/Do Padding"));
+
+    // The question comes only when the profiles differ from what the store
+    // last held: not after a save and its removal, nor after a Done that
+    // wrote them but stayed open on a bad field.
+    Open();
+    Type("Sky", "1", "2", true, "buttonSave1004");
+    Click("buttonRemove1007");
+    Type("Sky", "1", "2", true, "buttonSave1004");
+    Width().setText("x");
+    answers = {IdOk, IdOk};
+    Click("buttonDone1");
+    EXPECT_TRUE(dialog->isVisible());
+    shown.clear();
+    QTest::keyClick(dialog.get(), Qt::Key_Escape);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_TRUE(shown.empty());
 }
 
 // A store that cannot be read (a folder here) is named in the status row.
@@ -116,49 +194,6 @@ TEST_F(AppDialog, DoneNeedsIntegersAndSavedProfilesAndEscapeEndsTheDialog) {
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(dialog->result(), QDialog::Rejected);
     EXPECT_EQ(Held(), (Profile{"Zed", 1, 0x00C80000, 640, 480}));
-}
-
-// Real message boxes, answered from a timer: each style's icon and buttons,
-// the first the default (Return), the last taken by Escape, the reason as
-// informative text, the program's name as caption, owned by the dialog.
-TEST_F(AppDialog, RealMessageBoxesShowEachStyle) {
-    Open();
-    MessageBoxPrompts boxes;
-    boxes.SetOwner(dialog.get());
-    const struct {
-        unsigned style;
-        std::string detail;
-        Qt::Key key;
-        int answer;
-        std::string look; // icon, default button, buttons
-    } rows[] = {
-        {0x31, "why", Qt::Key_Return, IdOk, "Warning Ok Ok Cancel / why"},
-        {0x24, "", Qt::Key_Escape, IdNo, "Question Yes Yes No"},
-        {0x10, "", Qt::Key_Escape, IdOk, "Critical Ok Ok"},
-        {0x23, "", Qt::Key_Escape, IdCancel, "Question Save Save Cancel Discard &Discard"},
-    };
-    std::string seen;
-    Qt::Key key = Qt::Key_Return;
-    Respond<QMessageBox>([&](QMessageBox& box) {
-        const QMetaEnum buttons = QMetaEnum::fromType<QMessageBox::StandardButtons>();
-        seen = box.windowTitle().toStdString() + ": " + box.text().toStdString() + " " +
-               QMetaEnum::fromType<QMessageBox::Icon>().valueToKey(box.icon());
-        for (auto* button : QList<QAbstractButton*>{box.defaultButton()} + box.buttons())
-            seen = seen + " " + buttons.valueToKey(box.standardButton(button));
-        if (auto* discard = box.button(QMessageBox::Discard))
-            seen += " " + discard->text().toStdString(); // with its mnemonic
-        if (!box.informativeText().isEmpty())
-            seen += " / " + box.informativeText().toStdString();
-        if (box.windowHandle()->transientParent() != dialog->windowHandle())
-            seen += " unowned";
-        QTest::keyClick(&box, key);
-    });
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.look);
-        key = row.key;
-        EXPECT_EQ(boxes.ShowMessage("Asked", row.style, row.detail), row.answer);
-        EXPECT_EQ(seen, "Quillmere: Asked " + row.look);
-    }
 }
 
 } // namespace

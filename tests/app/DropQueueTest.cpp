@@ -9,12 +9,6 @@ namespace {
 
 using After = DropQueue::AfterBatch;
 
-const char* Then(After then) {
-    return then == After::accept  ? "then:accept"
-           : then == After::leave ? "then:leave"
-                                  : "then:next";
-}
-
 // Runs steps, words apart by blanks, on a new queue; gives what they answered
 // and then the row's text. The steps:
 //   drop, offer       a drop of one file waits; a file from outside waits for Convert
@@ -40,15 +34,18 @@ std::string Played(const std::string& steps) {
             if (drop)
                 queue.Started();
             answer(drop ? "start:" + std::to_string(drop->size()) : "none");
-        } else if (step == "done" || step == "close") {
-            answer(queue.FinishFirst(step == "done" ? After::accept : After::leave) ? "stops"
-                                                                                    : "now");
-        } else if (step == "end") {
-            answer(queue.EndSession() ? "stops" : "now");
-        } else if (step == "wrote") {
-            answer(Then(queue.Finished({2}, {"/p/Holidays/Quillmere", "/p/Day/Quillmere"})));
-        } else if (step == "failed") {
-            answer(Then(queue.Finished({0, 1}, {})));
+        } else if (step == "done" || step == "close" || step == "end") {
+            const bool stops =
+                step == "end" ? queue.EndSession()
+                              : queue.FinishFirst(step == "done" ? After::accept : After::leave);
+            answer(stops ? "stops" : "now");
+        } else if (step == "wrote" || step == "failed") {
+            const After then =
+                step == "wrote" ? queue.Finished({2}, {"/p/Holidays/Quillmere", "/p/Day/Quillmere"})
+                                : queue.Finished({0, 1}, {});
+            answer(then == After::accept  ? "then:accept"
+                   : then == After::leave ? "then:leave"
+                                          : "then:next");
         } else if (step == "convert") {
             answer(queue.ConvertOffered() ? "converting" : "nothing");
         } else if (step == "clear") {
@@ -77,10 +74,7 @@ TEST(DropQueue, DropsWaitTheirTurnAndTheRowSaysWhatWaits) {
                       wrote = "2 converted into Holidays/Quillmere and 1 more folder",
                       refused = "The profiles file is not a settings file; profiles will not be "
                                 "saved over it";
-    const struct {
-        const char* steps;
-        std::string result;
-    } rows[] = {
+    const std::pair<const char*, std::string> rows[] = {
         {"folder", "- | " + hint},
         {"unreadable", "| " + refused},
         {"drop start", "start:1 | "},
@@ -100,8 +94,8 @@ TEST(DropQueue, DropsWaitTheirTurnAndTheRowSaysWhatWaits) {
         {"done close end", "now now now | " + hint},
         {"drop start drop end end wrote start", "start:1 stops now then:leave none | " + wrote},
     };
-    for (const auto& row : rows)
-        EXPECT_EQ(Played(row.steps), row.result) << row.steps;
+    for (const auto& [steps, result] : rows)
+        EXPECT_EQ(Played(steps), result) << steps;
 }
 
 // A result says where the files went: the first folder by its last two

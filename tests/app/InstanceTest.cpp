@@ -8,19 +8,20 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <cstring>
 #include <future>
+#include <memory>
 
-#include <sys/socket.h>
-#include <sys/un.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-std::vector<std::string> Described(const std::vector<DroppedItem>& items) {
-    std::vector<std::string> described;
+// The items as one text, each "file <path>" or "text <address>", apart by ", ".
+std::string Described(const std::vector<DroppedItem>& items) {
+    std::string described;
     for (const DroppedItem& item : items)
-        described.push_back((item.isLocalFile ? "file " : "text ") + item.path);
+        described += (described.empty() ? "" : ", ") +
+                     std::string(item.isLocalFile ? "file " : "text ") + item.path;
     return described;
 }
 
@@ -33,31 +34,29 @@ TEST(StartupFiles, TheCommandLineBecomesOneDropOrIsRefused) {
     const struct {
         const char* name;
         std::vector<std::string> args;
-        std::string folder;
-        std::vector<std::string> files;
-        std::string refusal;
+        std::string folder, files, refusal;
         InfoAsked asked = InfoAsked::none;
     } rows[] = {
         // clang-format off
         {"names in order", {"b.png", "/x/caf\xE9.png", "sub/c.png"}, "/home/u",
-         {"file /home/u/b.png", "file /x/caf\xE9.png", "file /home/u/sub/c.png"}, ""},
-        {"the root folder", {"a.png", "-"}, "/", {"file /a.png", "file /-"}, ""},
+         "file /home/u/b.png, file /x/caf\xE9.png, file /home/u/sub/c.png", ""},
+        {"the root folder", {"a.png", "-"}, "/", "file /a.png, file /-", ""},
         {"after --", {"--", "-x.png", "file:///a.png", "--help"}, "/w",
-         {"file /w/-x.png", "file /w/file:///a.png", "file /w/--help"}, ""},
+         "file /w/-x.png, file /w/file:///a.png, file /w/--help", ""},
         {"addresses of this machine", {"file:///t/caf%C3%A9.png", "file:///t/a b\xE9.png",
          "file:///t/caf%E9.png", "file://LocalHost/a.png", "file://ThisBox/b.png"}, "/w",
-         {"file /t/caf\xC3\xA9.png", "file /t/a b\xE9.png", "file /t/caf\xE9.png", "file /a.png",
-          "file /b.png"}, ""},
+         "file /t/caf\xC3\xA9.png, file /t/a b\xE9.png, file /t/caf\xE9.png, file /a.png, "
+         "file /b.png", ""},
         {"addresses kept as text", {"file://elsewhere/a.png", "https://e.org/a.png",
-         "file:///a%00b.png"}, "/w", {"text file://elsewhere/a.png", "text https://e.org/a.png",
-         "text file:///a%00b.png"}, ""},
-        {"an unknown option", {"a.png", "-x"}, "/w", {}, "unknown option -x"},
-        {"an empty name", {"a.png", ""}, "/w", {}, "an empty file name"},
-        {"no working folder, absolute", {"/a.png"}, "", {"file /a.png"}, ""},
-        {"no working folder, relative", {"a.png"}, "", {}, "the working folder is gone"},
-        {"--help", {"a.png", "--help"}, "/w", {}, "unknown option --help", InfoAsked::help},
-        {"-h", {"-h"}, "/w", {}, "unknown option -h", InfoAsked::help},
-        {"--version first", {"--version", "-h"}, "/w", {}, "unknown option --version",
+         "file:///a%00b.png"}, "/w", "text file://elsewhere/a.png, text https://e.org/a.png, "
+         "text file:///a%00b.png", ""},
+        {"an unknown option", {"a.png", "-x"}, "/w", "", "unknown option -x"},
+        {"an empty name", {"a.png", ""}, "/w", "", "an empty file name"},
+        {"no working folder, absolute", {"/a.png"}, "", "file /a.png", ""},
+        {"no working folder, relative", {"a.png"}, "", "", "the working folder is gone"},
+        {"--help", {"a.png", "--help"}, "/w", "", "unknown option --help", InfoAsked::help},
+        {"-h", {"-h"}, "/w", "", "unknown option -h", InfoAsked::help},
+        {"--version first", {"--version", "-h"}, "/w", "", "unknown option --version",
          InfoAsked::version},
         // clang-format on
     };
@@ -80,41 +79,22 @@ TEST(HandoverMessage, ItemsComeBackAndDamagedMessagesAreRefused) {
     EXPECT_EQ(Described(*DecodeHandover(good)), Described(items));
     EXPECT_EQ(DecodeHandover(EncodeHandover({}))->size(), 0u);
 
-    const auto changed = [&](std::size_t at, char byte) {
-        std::string message = good;
-        message[at] = byte;
-        return message;
-    };
-    const struct {
-        const char* name;
-        std::string message;
-    } damaged[] = {
-        {"another magic", changed(0, 'X')},
+    const std::pair<const char*, std::string> damaged[] = {
+        {"another magic", std::string(good).replace(0, 1, "X")},
         {"cut short", good.substr(0, good.size() - 1)},
         {"longer than said", good + "x"},
-        {"an unknown kind", changed(8, 2)},
-        {"an item longer than the body", changed(12, 100)},
+        {"an unknown kind", std::string(good).replace(8, 1, "\x02")},
+        {"an item longer than the body", std::string(good).replace(12, 1, "d")}, // 100 bytes
         {"an empty item", EncodeHandover({{"", false}})},
         {"a relative path", EncodeHandover({{"a.png", true}})},
         {"a zero byte", EncodeHandover({{std::string("/a\0b", 4), true}})},
     };
-    for (const auto& row : damaged) {
-        SCOPED_TRACE(row.name);
-        EXPECT_FALSE(DecodeHandover(row.message));
+    for (const auto& [name, message] : damaged) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(DecodeHandover(message));
     }
     EXPECT_EQ(HandoverBodySize(std::string("QMRH\x01\0\0\0", 8)), largestHandoverBody);
     EXPECT_FALSE(HandoverBodySize(std::string("QMRH\x01\0\0\x01", 8))); // beyond reason
-}
-
-// Leaves a socket file that nothing listens at, as a crashed run does.
-void LeaveStaleSocket(const QString& path) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    const QByteArray bytes = QFile::encodeName(path);
-    std::memcpy(address.sun_path, bytes.constData(), static_cast<std::size_t>(bytes.size()));
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    EXPECT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ::close(fd);
 }
 
 // A socket that a crashed run left has no listener, and the dialog listens
@@ -126,11 +106,12 @@ TEST(AppInstance, AHandoverNotAnsweredInTimeIsNeverTaken) {
     using namespace std::chrono_literals;
     QTemporaryDir run;
     const QString path = run.filePath("socket");
-    LeaveStaleSocket(path);
+    // A socket file that nothing listens at, as a crashed run leaves.
+    ASSERT_EQ(::mknod(QFile::encodeName(path).constData(), S_IFSOCK | 0600, 0), 0);
     EXPECT_EQ(HandOver(path, {{"/stale.png"}}, 300), Handover::noListener);
     InstanceServer server;
     ASSERT_TRUE(server.Listen(path));
-    std::vector<std::string> arrived;
+    std::string arrived;
     QObject::connect(&server, &InstanceServer::Arrived,
                      [&](const std::vector<DroppedItem>& items) { arrived = Described(items); });
     for (const bool answered : {false, true}) {
@@ -147,8 +128,7 @@ TEST(AppInstance, AHandoverNotAnsweredInTimeIsNeverTaken) {
         EXPECT_EQ(handed.get(), answered ? Handover::taken : Handover::refused);
         EXPECT_EQ(QTest::qWaitFor([&] { return !arrived.empty(); }, answered ? 5000 : 300),
                   answered);
-        EXPECT_EQ(arrived,
-                  answered ? std::vector<std::string>{"file /in.png"} : std::vector<std::string>{});
+        EXPECT_EQ(arrived, answered ? "file /in.png" : "");
     }
 }
 
@@ -158,44 +138,44 @@ TEST(AppInstance, AHandoverNotAnsweredInTimeIsNeverTaken) {
 TEST(AppInstance, ASecondStartHandsItsFilesToTheRunningDialog) {
     QTemporaryDir home;
     const QDir root(home.path());
-    for (const char* path : {"run", "config", "pictures/Quillmere"})
+    // The temporary folder, which only its owner may enter, is the runtime folder too.
+    for (const char* path : {"config", "pictures/Quillmere"})
         ASSERT_TRUE(root.mkpath(path)) << path;
-    QFile::setPermissions(root.filePath("run"),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const QDir pictures(root.filePath("pictures"));
     QImage picture(8, 6, QImage::Format_RGB32);
     picture.fill(Qt::darkCyan);
     for (const char* name : {"first.png", "second.png"})
         ASSERT_TRUE(picture.save(pictures.filePath(name)));
-    const QString socket = InstanceSocketPath(root.filePath("run"), "org.example.Quillmere", ":97");
+    const QString socket = InstanceSocketPath(root.path(), "org.example.Quillmere", ":97");
     EXPECT_EQ(InstanceSocketPath("/r", "a.b", "/w/x"), "/r/a.b-_w_x"); // a display that is a path
 
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("XDG_RUNTIME_DIR", root.filePath("run"));
+    environment.insert("XDG_RUNTIME_DIR", root.path());
     environment.insert("XDG_CONFIG_HOME", root.filePath("config"));
     environment.insert("DISPLAY", ":97");
     environment.remove("WAYLAND_DISPLAY");
     environment.remove("QT_QPA_PLATFORM");
-    const auto start = [&](QProcess& process, const QStringList& args) {
-        process.setProcessEnvironment(environment);
-        process.setWorkingDirectory(pictures.path());
-        process.start(QUILLMERE_PROGRAM, args);
-        EXPECT_TRUE(process.waitForStarted());
+    // Starts the program, and waits for it to end if finishWithin is given.
+    const auto start = [&](const QStringList& args, int finishWithin = 0) {
+        auto process = std::make_unique<QProcess>();
+        process->setProcessEnvironment(environment);
+        process->setWorkingDirectory(pictures.path());
+        process->start(QUILLMERE_PROGRAM, args);
+        EXPECT_TRUE(finishWithin ? process->waitForFinished(finishWithin)
+                                 : process->waitForStarted());
+        return process;
     };
     // Printed before the toolkit would look for the display, which is not there.
-    for (const QString& option : {QStringLiteral("--help"), QStringLiteral("--version")}) {
-        SCOPED_TRACE(option.toStdString());
-        QProcess info;
-        start(info, {option});
-        EXPECT_TRUE(info.waitForFinished(10000));
-        EXPECT_EQ(info.exitCode(), 0);
-        EXPECT_TRUE(info.readAllStandardOutput().startsWith(option == "--help" ? "Usage: quillmere "
-                                                                               : "quillmere "));
+    for (const auto& [option, printed] :
+         {std::pair{"--help", "Usage: quillmere "}, {"--version", "quillmere "}}) {
+        SCOPED_TRACE(option);
+        const auto info = start({option}, 10000);
+        EXPECT_EQ(info->exitCode(), 0);
+        EXPECT_TRUE(info->readAllStandardOutput().startsWith(printed));
     }
     environment.insert("QT_QPA_PLATFORM", "offscreen");
 
-    QProcess first;
-    start(first, {pictures.filePath("first.png")});
+    auto running = start({pictures.filePath("first.png")});
     QLocalSocket garbage;
     EXPECT_TRUE(QTest::qWaitFor(
         [&] {
@@ -206,41 +186,35 @@ TEST(AppInstance, ASecondStartHandsItsFilesToTheRunningDialog) {
     garbage.write("QMRH\xFF\xFF\xFF\xFF"
                   "and more");                      // a size beyond reason
     EXPECT_TRUE(garbage.waitForDisconnected(3000)); // not left waiting for the rest
-    QProcess second;
-    start(second, {"second.png"});
-    EXPECT_TRUE(second.waitForFinished(20000));
-    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(start({"second.png"}, 20000)->exitCode(), 0);
     // Files from outside wait in the dialog for Convert.
     EXPECT_FALSE(pictures.exists("Quillmere/first.jpg"));
     EXPECT_FALSE(pictures.exists("Quillmere/second.jpg"));
 
     // A start that the stopped dialog did not answer says so. A process that
     // is not running has the id 0, which would stop this whole process group.
-    ASSERT_EQ(first.state(), QProcess::Running);
-    ASSERT_EQ(::kill(static_cast<pid_t>(first.processId()), SIGSTOP), 0);
-    QProcess refused;
-    start(refused, {"third.png"});
-    EXPECT_TRUE(refused.waitForFinished(20000));
-    ::kill(static_cast<pid_t>(first.processId()), SIGCONT);
-    EXPECT_EQ(refused.exitCode(), 1);
-    EXPECT_EQ(refused.readAllStandardError().toStdString(),
+    ASSERT_EQ(running->state(), QProcess::Running);
+    ASSERT_EQ(::kill(static_cast<pid_t>(running->processId()), SIGSTOP), 0);
+    const auto refused = start({"third.png"}, 20000);
+    ::kill(static_cast<pid_t>(running->processId()), SIGCONT);
+    EXPECT_EQ(refused->exitCode(), 1);
+    EXPECT_EQ(refused->readAllStandardError().toStdString(),
               "quillmere: the running Quillmere did not answer, so it will not convert the "
               "files\n");
 
     // A logout (SIGHUP) or SIGTERM ends the dialog the usual way, and its
     // socket goes with it; the next start then listens there.
-    QProcess last;
-    for (const auto& [process, signal] : {std::pair{&first, SIGHUP}, {&last, SIGTERM}}) {
+    for (const int signal : {SIGHUP, SIGTERM}) {
         SCOPED_TRACE(signal);
-        if (process == &last) {
-            start(last, {});
+        if (signal == SIGTERM) {
+            running = start({});
             EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(socket); }, 20000));
         }
-        ASSERT_EQ(process->state(), QProcess::Running);
-        ::kill(static_cast<pid_t>(process->processId()), signal);
-        EXPECT_TRUE(process->waitForFinished(10000));
-        EXPECT_EQ(process->exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(process->exitCode(), 0);
+        ASSERT_EQ(running->state(), QProcess::Running);
+        ::kill(static_cast<pid_t>(running->processId()), signal);
+        EXPECT_TRUE(running->waitForFinished(10000));
+        EXPECT_EQ(running->exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(running->exitCode(), 0);
         EXPECT_FALSE(QFile::exists(socket));
     }
 }

@@ -56,8 +56,9 @@ protected:
 
 // Loading and saving nothing create nothing. Every name "Save" accepts comes back with its
 // values: the characters that separate or escape, and bytes that are no UTF-8 of each kind.
-// Plain names stay readable in the file.
-TEST_F(ProfileStoreTest, EveryNameAndValueRoundTrips) {
+// Plain names stay readable in the file, and a later run that writes it removes what killed runs
+// left beside it.
+TEST_F(ProfileStoreTest, EveryNameAndValueRoundTripsAndLeftoversGo) {
     const ProfileStore store("quillmere");
     ProfileList list;
     std::vector<std::string> loadedNames{"stale"};
@@ -77,9 +78,8 @@ TEST_F(ProfileStoreTest, EveryNameAndValueRoundTrips) {
     ProfileList saved;
     std::map<std::string, Profile> expected;
     for (std::size_t n = 0; n < std::size(names); ++n) {
-        const Profile profile{names[n], ints[(n + 4) % 7], colors[n % 5], ints[n % 7],
-                              ints[(n + 5) % 7]};
-        saved.Add(expected[names[n]] = profile);
+        saved.Add(expected[names[n]] = {names[n], ints[(n + 4) % 7], colors[n % 5], ints[n % 7],
+                                        ints[(n + 5) % 7]});
     }
     ASSERT_TRUE(store.SaveProfiles(saved));
     const std::string text = ReadText("quillmere.conf");
@@ -92,6 +92,22 @@ TEST_F(ProfileStoreTest, EveryNameAndValueRoundTrips) {
     const Named loaded = Loaded(list, loadedNames);
     EXPECT_EQ(std::map(loaded.begin(), loaded.end()), expected);
     EXPECT_EQ(loadedNames.size(), std::size(names));
+
+    // A run killed between linking the previous file under a second name and
+    // removing that name leaves "<file>.previous.<pid>": the next run that
+    // writes removes those of earlier runs, and nothing else beside the file.
+    for (const char* name :
+         {"quillmere.conf.previous.1", "quillmere.conf.previous.99999",
+          "quillmere.conf.previous.x1", "other.conf.previous.5", "notes.previous.7"}) {
+        std::filesystem::create_hard_link(File("quillmere.conf"), File(name));
+    }
+    // The next run starts in a later second than the leftovers were made.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    EXPECT_EQ(QProcess::execute("/proc/self/exe", {"--save-as-a-later-run", folder.path()}), 0);
+    const QDir written(QString::fromStdString(File("")));
+    EXPECT_EQ(written.entryList(QDir::Files).join(' ').toStdString(),
+              "notes.previous.7 other.conf.previous.5 quillmere.conf quillmere.conf.previous.x1");
+    EXPECT_NE(ReadText("quillmere.conf").find("Later\\"), std::string::npos);
 }
 
 // A stored profile that does not read whole (a value missing, not a 32-bit decimal integer, or a
@@ -152,32 +168,27 @@ TEST_F(ProfileStoreTest, UnreadableProfilesAreSkippedAndKept) {
 }
 
 // A store that links to a file that is no settings file (the person's notes)
-// is neither loaded nor written over, and saving says why. A store that is a
-// folder is the dialog's example (DialogTest).
-TEST_F(ProfileStoreTest, AStoreThatIsNoSettingsFileIsLeftAlone) {
-    WriteText("notes.txt", "Buy milk\n");
-    std::filesystem::create_symlink(File("notes.txt"), File("noted.conf"));
-    const ProfileStore store("noted");
-    ProfileList list;
-    list.Add({"X", 1, 2u, 3, 4});
-    std::vector<std::string> names{"stale"};
-    EXPECT_FALSE(store.LoadProfiles(list, names));
-    EXPECT_EQ(Loaded(list, names), (Named{{"stale", {"X", 1, 2u, 3, 4}}}));
-    EXPECT_EQ(store.SaveAll(list, {}), "not a settings file");
-    EXPECT_FALSE(store.SaveProfile({"Y"}));
-    EXPECT_EQ(ReadText("notes.txt"), "Buy milk\n");
-}
-
-// A save that fails part way (a full disk) is reported and leaves the
-// previous file, or none when there was none, and no temporary file. A store
-// that links to a settings file elsewhere is written through the link, which
-// stays, and a failed write there puts the linked file back.
-TEST_F(ProfileStoreTest, AFailedSaveKeepsThePreviousFile) {
-    WriteText("dotfile", "[Profiles]\n");
-    std::filesystem::create_symlink(File("dotfile"), File("linked.conf"));
+// is neither loaded nor written over, and saving says why; a store that is a
+// folder is the dialog's example (DialogTest). A save that fails part way (a
+// full disk) is reported and leaves the previous file, or none when there was none, and no
+// temporary file. A store that links to a settings file elsewhere is written through the link,
+// which stays, and a failed write there puts the linked file back.
+TEST_F(ProfileStoreTest, AStoreThatCannotBeWrittenKeepsWhatItHad) {
     ProfileList list, longer;
     list.Add({"X", 1, 2u, 3, 4});
     longer.Add({std::string(100, 'L')});
+    WriteText("notes.txt", "Buy milk\n");
+    std::filesystem::create_symlink(File("notes.txt"), File("noted.conf"));
+    const ProfileStore noted("noted");
+    std::vector<std::string> names{"stale"};
+    EXPECT_FALSE(noted.LoadProfiles(list, names));
+    EXPECT_EQ(Loaded(list, names), (Named{{"stale", {"X", 1, 2u, 3, 4}}}));
+    EXPECT_EQ(noted.SaveAll(list, {}), "not a settings file");
+    EXPECT_FALSE(noted.SaveProfile({"Y"}));
+    EXPECT_EQ(ReadText("notes.txt"), "Buy milk\n");
+
+    WriteText("dotfile", "[Profiles]\n");
+    std::filesystem::create_symlink(File("dotfile"), File("linked.conf"));
     const std::pair<const char*, std::string> rows[] = {{"plain", "plain.conf"},
                                                         {"linked", "dotfile"}};
     for (const auto& [name, file] : rows) {
@@ -204,30 +215,7 @@ TEST_F(ProfileStoreTest, AFailedSaveKeepsThePreviousFile) {
     EXPECT_TRUE(std::filesystem::is_symlink(File("linked.conf")));
     const QDir written(QString::fromStdString(File("")));
     EXPECT_EQ(written.entryList(QDir::Files | QDir::Hidden).join(' ').toStdString(),
-              "dotfile linked.conf plain.conf");
-}
-
-// A run killed between linking the previous file under a second name and
-// removing that name leaves "<file>.previous.<pid>": the next run that
-// writes removes those of earlier runs, and nothing else beside the file.
-TEST_F(ProfileStoreTest, LeftoversOfKilledRunsGoAtTheNextRunsWrite) {
-    const ProfileStore store("quillmere");
-    ASSERT_TRUE(store.SaveProfile({"Beach"}));
-    const std::string leftovers[] = {"quillmere.conf.previous.1", "quillmere.conf.previous.99999"},
-                      kept[] = {"quillmere.conf.previous.x1", "other.conf.previous.5",
-                                "notes.previous.7"};
-    for (const std::string& name : leftovers)
-        std::filesystem::create_hard_link(File("quillmere.conf"), File(name));
-    for (const std::string& name : kept)
-        WriteText(name, "kept");
-    // The next run starts in a later second than the leftovers were made.
-    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
-    EXPECT_EQ(QProcess::execute("/proc/self/exe", {"--save-as-a-later-run", folder.path()}), 0);
-    for (const std::string& name : leftovers)
-        EXPECT_FALSE(std::filesystem::exists(File(name))) << name;
-    for (const std::string& name : kept)
-        EXPECT_TRUE(std::filesystem::exists(File(name))) << name;
-    EXPECT_NE(ReadText("quillmere.conf").find("Later\\"), std::string::npos);
+              "dotfile linked.conf noted.conf notes.txt plain.conf");
 }
 
 // A later run of the program, for the test of what an earlier one left.
