@@ -59,11 +59,6 @@ bool ProfileStore::SaveProfile(const Profile& profile) const {
     return key.Close() && written;
 }
 
-bool ProfileStore::LoadProfile(Profile& profile) const {
-    ProfileKey key(applicationName);
-    return key.Open(profilesGroup) && ReadProfile(key, GroupOf(profile.name), profile);
-}
-
 /*
  * A profile that does not read back whole (a value missing or not a number, or
  * a group name this program never writes) is left out rather than ending the

@@ -21,9 +21,6 @@ public:
     // Writes the four values and replaces the settings file atomically; false
     // when they could not all be written, leaving the previous file as it was.
     bool SaveProfile(const Profile& profile) const;
-    // Reads the four values of the profile named profile.name. False when one
-    // is missing or not a 32-bit integer; profile is then unchanged.
-    bool LoadProfile(Profile& profile) const;
     // Replaces list's content with every stored profile that reads back
     // whole, in the store's order, and names with their names in the same
     // order (the dialog adds them to its combo box). A stored profile that
