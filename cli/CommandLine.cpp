@@ -119,7 +119,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
         "other files in it are passed over.\n"
         "\n"
         "Exit status: 0 when every file was written, 1 when any failed or the run stopped\n"
-        "early, 2 when the command line was refused.");
+        "early, 2 when the command line was refused. A run stopped by a signal ends by\n"
+        "that signal.");
     // Declared here rather than by the parser's helpers, which would add
     // --help-all for toolkit options this program does not have.
     const QCommandLineOption help(QStringList{"h", "help"}, "Show this help and exit.");
