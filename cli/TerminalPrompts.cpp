@@ -1,5 +1,7 @@
 #include "TerminalPrompts.h"
 
+#include "Printable.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -85,8 +87,12 @@ TerminalPrompts::TerminalPrompts(std::string name, std::FILE* output, int input,
 int TerminalPrompts::ShowMessage(const std::string& text, unsigned style,
                                  const std::string& detail) {
     const std::span<const MessageAnswer> answers = AnswersOf(style);
-    std::fprintf(out, "%s: %s%s%s%s", programName.c_str(), IconWord(style), text.c_str(),
-                 detail.empty() ? "" : ": ", detail.c_str());
+    // A message with a reason beneath it names one file or folder in its text, so none of its
+    // line feeds is layout, and a failure stays one line for whoever reads them line by line.
+    const LineFeeds named = detail.empty() ? LineFeeds::keep : LineFeeds::escape;
+    std::fprintf(out, "%s: %s%s%s%s", programName.c_str(), IconWord(style),
+                 Printable(text, named).c_str(), detail.empty() ? "" : ": ",
+                 Printable(detail, LineFeeds::escape).c_str());
     if (answers.size() == 1) {
         std::fputc('\n', out);
         std::fflush(out);

@@ -11,6 +11,7 @@
 #include "PathParts.h"
 #include "PosixFileSystem.h"
 #include "PosixFolderLister.h"
+#include "Printable.h"
 #include "ProfileStore.h"
 #include "SystemReason.h"
 #include "TerminalPrompts.h"
@@ -90,11 +91,12 @@ int RunBatch(const CliRequest& request, const std::string& programName,
     if (::isatty(STDERR_FILENO) != 0) {
         options.onItem = [&total, names = PathParts()](std::size_t index, const DroppedItem& item) {
             std::fprintf(stderr, "[%zu/%zu] %s\n", index + 1, total,
-                         names.FileNamePart(item.path).c_str());
+                         Printable(names.FileNamePart(item.path), LineFeeds::escape).c_str());
         };
         options.onLooking = [](const std::string& folder, std::size_t picturesSoFar) {
             if (picturesSoFar == 0)
-                std::fprintf(stderr, "Looking through %s\n", folder.c_str());
+                std::fprintf(stderr, "Looking through %s\n",
+                             Printable(folder, LineFeeds::escape).c_str());
         };
     }
     const Encoder encode = [&request](const std::string& source, std::stop_token cancel) {
@@ -154,7 +156,7 @@ int main(int argc, char** argv) {
                    : notAllWritten;
     case ParsedCommandLine::Action::Refuse:
         std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", programName.c_str(),
-                     parsed.text.c_str(), programName.c_str());
+                     Printable(parsed.text, LineFeeds::keep).c_str(), programName.c_str());
         return badUsage;
     case ParsedCommandLine::Action::Run:
         break;
@@ -164,7 +166,8 @@ int main(int argc, char** argv) {
         if (const std::string problem = ReadFileList(request.filesFrom, request.nullSeparated,
                                                      WorkingFolder(), request.files);
             !problem.empty()) {
-            std::fprintf(stderr, "%s: %s\n", programName.c_str(), problem.c_str());
+            std::fprintf(stderr, "%s: %s\n", programName.c_str(),
+                         Printable(problem, LineFeeds::keep).c_str());
             return badUsage;
         }
     }

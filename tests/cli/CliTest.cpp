@@ -174,14 +174,17 @@ TEST(CliEndToEnd, ConvertsAsksAndRefuses) {
          "quillmere-cli: the list standard input holds a zero byte; --null reads a list of names "
          "each ended by one\n",
          "printf 'a\\0b' | "},
-        {"no terminal: --keep-going, then No to a folder", "--keep-going none.png a.png", nullptr,
-         1, "0 1 1", "none",
-         "quillmere-cli: @/none.png: no such file or directory [ok/cancel] ok (--keep-going)\n" +
+        // Control characters of names are shown escaped, never sent to the terminal.
+        {"no terminal: --keep-going, then No to a folder",
+         "--keep-going \"$(printf 'n\\033[1m\\n.png')\" a.png", nullptr, 1, "0 1 1", "none",
+         "quillmere-cli: @/n\\x1B[1m\\x0A.png: no such file or directory [ok/cancel] ok "
+         "(--keep-going)\n" +
              q + "no (no terminal to ask; --yes answers yes)\n"},
         {"no terminal: Cancel after a failure", "--yes a.png bad.png b.png", nullptr, 1, "1 1 1",
          "a.jpg 800x600", yes + bad + "cancel (no terminal to ask; --keep-going answers ok)\n"},
-        {"the end of input", "a.png", "maybe\x04\x04\x04", 1, "0 0 1", "none",
-         "[1/1] a.png\n" + q + "Please answer yes/no: no (end of input)\n"},
+        {"the end of input", "a*", "maybe\x04\x04\x04", 1, "0 0 1", "none",
+         "[1/1] a\\x0D\\x0A.png\n" + q + "Please answer yes/no: no (end of input)\n",
+         "mv a.png \"$(printf 'a\\r\\n.png')\" && "},
         {"answers asked again, then ok and cancel typed", "bad.png bad.png a.png",
          "maybe\n\n  YES \nok\nC\n", 1, "0 2 1", "",
          "[1/3] bad.png\n" + q + "Please answer yes/no: Please answer yes/no: " + bad +
