@@ -50,7 +50,7 @@ struct FakeDesk final : Prompts, FileSystem {
     unsigned seed = 0;
     bool reportSource = false;
     static constexpr auto nothing = [](auto&&...) {}; // the hooks tests set
-    std::function<void(const std::string&path)> onSource = nothing, onMessage = nothing;
+    std::function<void(const std::string& path)> onSource = nothing, onMessage = nothing;
     std::function<void(const std::string& source, std::stop_token stop)> onStart = nothing;
 
     std::string log;
